@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "setup/resources/Script.h"
 #include "zor/base/Hashes.h"
 #include "zor/base/INI.h"
+#include "zor/base/Streams.h"
+#include "zor/base/XML.h"
 
 namespace {
 double Now() {
@@ -58,10 +61,33 @@ void BenchIni() {
   std::printf("ini: load of 2,000 keys %.2f ms; %d lookups in %.1f ms = %.0f lookups/s (%zu chars)\n", load * 1000,
               rounds * 2000, t * 1000, rounds * 2000 / t, total);
 }
+void BenchScript() {
+  std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<install><setup><license>"
+                    "<File lang-family=\"EN\">License_EN.rtf</File></license></setup><product><Components>\r\n";
+  for (int i = 0; xml.size() < (1u << 20); ++i)
+    xml += "\t<File name=\"$DEST\\Plugins\\Group" + std::to_string(i % 50) + "\\plugin_" + std::to_string(i) +
+           ".dll\" lang-family=\"EN\">plugin_" + std::to_string(i) + ".dll</File>\r\n";
+  xml += "</Components></product></install>";
+  double best = 1e9;
+  int count = 0;
+  for (int run = 0; run < 5; ++run) {
+    TMemoryStream m;
+    m.WriteBuffer(xml.data(), static_cast<int64_t>(xml.size()));
+    m.SetPosition(0);
+    double t = Now();
+    TSetupScript script;
+    script.Load(m);
+    best = std::min(best, Now() - t);
+    count = script.Components.Count();
+  }
+  std::printf("script: %.2f MiB Install.xml with %d entries loaded in %.1f ms\n", xml.size() / 1048576.0, count,
+              best * 1000);
+}
 }  // namespace
 
 int main() {
   BenchCRC();
   BenchIni();
+  BenchScript();
   return 0;
 }
