@@ -148,3 +148,15 @@ TEST(FileHelpers, CopyDeleteAndRun) {
   }
   RunAndWait(L"\"" + zoSelfPath() + L"..\\helpers\\test_child.exe\" exit 0");
 }
+
+TEST(ActiveX, EntryPointRunsWithTheLibraryFolderCurrent) {
+  std::wstring dll = zoSelfPath() + L"..\\helpers\\dll\\test_dll.dll";
+  std::wstring before = zoGetCurrentDir();
+  TSetupActiveX::Unregister(zoExpandFileName(dll));
+  EXPECT_EQ(zoGetCurrentDir(), before);
+  TZORRegKey key = TZORRegKey::OpenRead(HKEY_CURRENT_USER, L"Software\\QOLTTest");
+  EXPECT_TRUE(zoSameText(zoIncludeTrailingPathDelimiter(key.ReadString(L"UnregisteredFrom")),
+                         zoExtractFilePath(zoExpandFileName(dll))));
+  TZORRegKey::DeleteTree(HKEY_CURRENT_USER, L"Software\\QOLTTest");
+  TSetupActiveX::Unregister(L"C:\\no\\such.dll");  // quietly nothing
+}

@@ -47,6 +47,8 @@ TEST(Paths, Arithmetic) {
   EXPECT_EQ(zoValidateFileName(L"..", 0), L".");
   EXPECT_EQ(zoValidateFileName(L"", L'_'), L"");
   EXPECT_EQ(zoValidateFileName(std::wstring(300, L'n'), 0).size(), 260u);
+  EXPECT_EQ(zoExpandFileName(L"C:\\a\\.\\b\\..\\c.txt"), L"C:\\a\\c.txt");
+  EXPECT_EQ(zoExpandFileName(L"C:\\plain\\x"), L"C:\\plain\\x");
   EXPECT_TRUE(zoIsURL(L"http://x"));
   EXPECT_TRUE(zoIsURL(L"file:\\\\x"));
   EXPECT_FALSE(zoIsURL(L"C:\\x"));
