@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "zor/base/Strings.h"
 
@@ -82,42 +84,43 @@ int64_t TCustomMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   return FPosition;
 }
 
-TMemoryStream::TMemoryStream(std::vector<uint8_t> bytes) : FData(std::move(bytes)) {
-  SetPointer(FData.data(), static_cast<int64_t>(FData.size()));
+TMemoryStream::~TMemoryStream() { std::free(FData); }
+
+void TMemoryStream::Reserve(size_t capacity) {
+  if (capacity <= FCapacity) return;
+  void* p = std::realloc(FData, capacity);
+  if (!p) throw std::bad_alloc();
+  FData = static_cast<uint8_t*>(p);
+  FCapacity = capacity;
 }
 
 int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
   if (count <= 0) return 0;
   int64_t end = FPosition + count;
-  if (end > static_cast<int64_t>(FData.size())) {
-    if (end > static_cast<int64_t>(FData.capacity())) FData.reserve(std::max<size_t>(end, FData.capacity() * 3 / 2));
-    FData.resize(end);
+  if (end > FSize) {
+    if (static_cast<size_t>(end) > FCapacity) Reserve(std::max<size_t>(end, FCapacity + FCapacity / 2));
+    if (FPosition > FSize) std::memset(FData + FSize, 0, static_cast<size_t>(FPosition - FSize));
+    SetPointer(FData, end);
   }
-  std::memcpy(FData.data() + FPosition, buffer, static_cast<size_t>(count));
-  SetPointer(FData.data(), static_cast<int64_t>(FData.size()));
+  std::memcpy(FData + FPosition, buffer, static_cast<size_t>(count));
   FPosition = end;
   return count;
 }
 
 void TMemoryStream::SetSize(int64_t size) {
-  FData.resize(static_cast<size_t>(std::max<int64_t>(0, size)));
-  SetPointer(FData.data(), static_cast<int64_t>(FData.size()));
+  size = std::max<int64_t>(0, size);
+  if (static_cast<uint64_t>(size) > SIZE_MAX / 2) throw std::bad_alloc();
+  Reserve(static_cast<size_t>(size));
+  SetPointer(FData, size);
   if (FPosition > FSize) FPosition = FSize;
 }
 
 void TMemoryStream::Clear() {
-  FData.clear();
-  FData.shrink_to_fit();
+  std::free(FData);
+  FData = nullptr;
+  FCapacity = 0;
   SetPointer(nullptr, 0);
   FPosition = 0;
-}
-
-std::vector<uint8_t> TMemoryStream::Release() {
-  std::vector<uint8_t> out = std::move(FData);
-  FData.clear();
-  SetPointer(nullptr, 0);
-  FPosition = 0;
-  return out;
 }
 
 void TMemoryStream::LoadFromStream(TStream& source) {
@@ -125,7 +128,7 @@ void TMemoryStream::LoadFromStream(TStream& source) {
   int64_t size = source.Size();
   SetSize(size);
   FPosition = 0;
-  source.ReadBuffer(FData.data(), size);
+  source.ReadBuffer(FData, size);
 }
 
 void TMemoryStream::LoadFromFile(const std::wstring& fileName) {
@@ -133,7 +136,7 @@ void TMemoryStream::LoadFromFile(const std::wstring& fileName) {
   LoadFromStream(file);
 }
 
-void TMemoryStream::SaveToStream(TStream& target) { target.WriteBuffer(FData.data(), static_cast<int64_t>(FData.size())); }
+void TMemoryStream::SaveToStream(TStream& target) { target.WriteBuffer(FData, FSize); }
 
 // --- files -------------------------------------------------------------------
 

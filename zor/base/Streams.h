@@ -63,23 +63,26 @@ public:
   TZORReadOnlyMemoryStream(const void* memory, int64_t size) { SetPointer(static_cast<const uint8_t*>(memory), size); }
 };
 
+// Growable memory. Growing does not initialise the new bytes, so sizing a
+// stream for a large result costs nothing until it is written.
 class TMemoryStream : public TCustomMemoryStream {
 public:
   TMemoryStream() = default;
-  explicit TMemoryStream(std::vector<uint8_t> bytes);
+  ~TMemoryStream() override;
   int64_t Write(const void* buffer, int64_t count) override;
+  // Raises std::bad_alloc when the memory cannot be had.
   void SetSize(int64_t size) override;
   void Clear();
-  uint8_t* Memory() { return FData.data(); }
-  const std::vector<uint8_t>& Bytes() const { return FData; }
-  // Takes the bytes out, leaving the stream empty.
-  std::vector<uint8_t> Release();
+  uint8_t* Memory() { return FData; }
+  const uint8_t* Memory() const { return FData; }
   void LoadFromStream(TStream& source);
   void LoadFromFile(const std::wstring& fileName);
   void SaveToStream(TStream& target);
 
 private:
-  std::vector<uint8_t> FData;
+  void Reserve(size_t capacity);
+  uint8_t* FData = nullptr;
+  size_t FCapacity = 0;
 };
 
 // Long-path form: paths of 260 characters or more get the "\\?\" prefix
