@@ -87,7 +87,8 @@ build_lib() {
   printf '%s\nbuilt from %s %s\n' "$key" "$pkg" "$v" >"$stamp"
 }
 if ! has_src || [ -z "$(apt-cache showsrc xz-utils 2>/dev/null)" ]; then as_root apt-get update -q; apt_updated=1; fi
-build_lib lzma xz-utils -DCMAKE_POSITION_INDEPENDENT_CODE=OFF
+# -O2 as the system's own build: the decoder runs faster than at -O3.
+build_lib lzma xz-utils -DCMAKE_POSITION_INDEPENDENT_CODE=OFF "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG"
 build_lib pcre2 pcre2 -DPCRE2_BUILD_PCRE2_8=OFF -DPCRE2_BUILD_PCRE2_16=ON -DPCRE2_BUILD_PCRE2_32=OFF \
   -DPCRE2_BUILD_PCRE2GREP=OFF -DPCRE2_BUILD_TESTS=OFF -DPCRE2_SUPPORT_JIT=OFF -DPCRE2_STATIC_RUNTIME=ON
 

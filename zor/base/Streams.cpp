@@ -84,13 +84,33 @@ int64_t TCustomMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   return FPosition;
 }
 
-TMemoryStream::~TMemoryStream() { std::free(FData); }
+namespace {
+// Large blocks come straight from the system, committed at once: the heap's
+// lazily committed pages cost a fault handler per page under Wine.
+constexpr size_t kLargeBlock = 1 << 20;
+
+void FreeBlock(uint8_t* p, size_t capacity) {
+  if (!p) return;
+  if (capacity >= kLargeBlock) VirtualFree(p, 0, MEM_RELEASE);
+  else std::free(p);
+}
+}  // namespace
+
+TMemoryStream::~TMemoryStream() { FreeBlock(FData, FCapacity); }
 
 void TMemoryStream::Reserve(size_t capacity) {
   if (capacity <= FCapacity) return;
-  void* p = std::realloc(FData, capacity);
-  if (!p) throw std::bad_alloc();
-  FData = static_cast<uint8_t*>(p);
+  if (capacity < kLargeBlock) {
+    void* p = std::realloc(FData, capacity);
+    if (!p) throw std::bad_alloc();
+    FData = static_cast<uint8_t*>(p);
+  } else {
+    auto* p = static_cast<uint8_t*>(VirtualAlloc(nullptr, capacity, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!p) throw std::bad_alloc();
+    if (FSize > 0) std::memcpy(p, FData, static_cast<size_t>(FSize));
+    FreeBlock(FData, FCapacity);
+    FData = p;
+  }
   FCapacity = capacity;
 }
 
@@ -116,7 +136,7 @@ void TMemoryStream::SetSize(int64_t size) {
 }
 
 void TMemoryStream::Clear() {
-  std::free(FData);
+  FreeBlock(FData, FCapacity);
   FData = nullptr;
   FCapacity = 0;
   SetPointer(nullptr, 0);

@@ -2,8 +2,13 @@
 
 #include <lzma.h>
 
+#include <memory>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "zor/base/Streams.h"
@@ -31,6 +36,45 @@ int64_t WriteSome(const TLZMAStreams& s, uint8_t* buffer, size_t count) {
   if (s.DestPreprocessor) s.DestPreprocessor(buffer, count);
   return s.DestStream->Write(buffer, static_cast<int64_t>(count));
 }
+
+// Takes the page faults of a large output buffer on the other core, ahead of
+// the decoder: first touches are expensive on some machines, and the decoder
+// would otherwise pay for each page itself. It only touches pages beyond the
+// window the decoder may write in its current step.
+class TPrefaulter {
+public:
+  static constexpr uint64_t kStep = 1 << 20;  // the most the decoder writes per step
+  TPrefaulter(uint8_t* memory, uint64_t size) : FMemory(memory), FSize(size) {
+    if (size >= 8 * kStep && std::thread::hardware_concurrency() > 1) FThread = std::thread([this] { Run(); });
+  }
+  ~TPrefaulter() {
+    FDone.store(true);
+    if (FThread.joinable()) FThread.join();
+  }
+  void Written(uint64_t produced) { FWritten.store(produced, std::memory_order_release); }
+
+private:
+  void Run() {
+    constexpr uint64_t kPage = 4096, kAhead = 32 * kStep;
+    uint64_t next = 0;
+    while (!FDone.load(std::memory_order_relaxed) && next < FSize) {
+      uint64_t written = FWritten.load(std::memory_order_acquire);
+      uint64_t from = std::max(next, (written + kStep + kPage) & ~(kPage - 1));
+      if (from >= written + kAhead) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      uint64_t to = std::min(FSize, from + kStep);
+      for (uint64_t p = from; p < to; p += kPage) *reinterpret_cast<volatile uint8_t*>(FMemory + p) = 0;
+      next = to;
+    }
+  }
+  uint8_t* FMemory;
+  uint64_t FSize;
+  std::atomic<uint64_t> FWritten{0};
+  std::atomic<bool> FDone{false};
+  std::thread FThread;
+};
 
 int Decode(const TLZMAStreams& s, uint64_t unpackedSize) {
   uint8_t props[5];
@@ -69,6 +113,8 @@ int Decode(const TLZMAStreams& s, uint64_t unpackedSize) {
   z.next_in = header;
   z.avail_in = sizeof header;
   uint64_t produced = 0;
+  std::unique_ptr<TPrefaulter> prefaulter;
+  if (output.empty()) prefaulter = std::make_unique<TPrefaulter>(memory->Memory() + base, unpackedSize);
   while (produced < unpackedSize) {
     if (z.avail_in == 0) {
       size_t n = ReadSome(s, input.data(), input.size());
@@ -79,7 +125,7 @@ int Decode(const TLZMAStreams& s, uint64_t unpackedSize) {
     uint64_t want = unpackedSize - produced;
     if (output.empty()) {
       z.next_out = memory->Memory() + base + produced;
-      z.avail_out = static_cast<size_t>(std::min<uint64_t>(want, SIZE_MAX / 2));
+      z.avail_out = static_cast<size_t>(std::min<uint64_t>(want, TPrefaulter::kStep));
     } else {
       z.next_out = output.data();
       z.avail_out = static_cast<size_t>(std::min<uint64_t>(want, output.size()));
@@ -89,10 +135,12 @@ int Decode(const TLZMAStreams& s, uint64_t unpackedSize) {
     size_t got = before - z.avail_out;
     if (!output.empty() && got > 0 && WriteSome(s, output.data(), got) != static_cast<int64_t>(got)) return 9;
     produced += got;
+    if (prefaulter) prefaulter->Written(produced);
     if (r == LZMA_MEM_ERROR || r == LZMA_MEMLIMIT_ERROR) return 2;
     if (r == LZMA_STREAM_END) break;
     if (r != LZMA_OK) break;
   }
+  prefaulter.reset();
   if (output.empty()) {
     memory->SetSize(base + static_cast<int64_t>(produced));
     memory->SetPosition(base + static_cast<int64_t>(produced));
