@@ -7,7 +7,9 @@
 #include <atomic>
 #include <vector>
 
+#include "zor/base/Exceptions.h"
 #include "zor/base/Streams.h"
+#include "zor/base/Threads.h"
 #include "zor/base/Strings.h"
 #include "zor/utils/FileSystem.h"
 #include "zor/utils/Handles.h"
@@ -144,4 +146,56 @@ void* zoLoadLibraryFromFolder(const std::wstring& fileName, uint32_t flags) {
   zoSetCurrentDir(old);
   SetLastError(err);
   return module;
+}
+
+namespace {
+LRESULT CALLBACK MessageWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* handler = reinterpret_cast<TZORWindowHandler*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (handler) return (*handler)(hwnd, msg, wp, lp);
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+std::atomic<TZORLanguageSource> gLanguageSource{nullptr};
+}  // namespace
+
+void* zoCreateMessageWindow(const std::wstring& className, TZORWindowHandler handler, bool messageOnly) {
+  if (!zoIsMainThread()) throw EInvalidOperation(L"Cannot create window in non-main thread");
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW existing;
+  if (GetClassInfoW(instance, className.c_str(), &existing) && existing.lpfnWndProc != DefWindowProcW)
+    UnregisterClassW(className.c_str(), instance);
+  if (!GetClassInfoW(instance, className.c_str(), &existing)) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = instance;
+    wc.lpszClassName = className.c_str();
+    if (!RegisterClassW(&wc)) zoRaiseLastOSError();
+  }
+  HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, className.c_str(), L"", WS_POPUP, 0, 0, 0, 0,
+                                messageOnly ? HWND_MESSAGE : nullptr, nullptr, instance, nullptr);
+  if (!window) zoRaiseLastOSError();
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TZORWindowHandler(std::move(handler))));
+  SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MessageWindowProc));
+  return window;
+}
+
+void zoDestroyMessageWindow(void* window) {
+  if (!window) return;
+  HWND hwnd = static_cast<HWND>(window);
+  auto* handler = reinterpret_cast<TZORWindowHandler*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  DestroyWindow(hwnd);
+  delete handler;
+}
+
+uint16_t zoGetUserUILanguage() {
+  TZORLanguageSource source = gLanguageSource.load();
+  return source ? source() : GetUserDefaultUILanguage();
+}
+
+void zoSetUserUILanguageSource(TZORLanguageSource source) { gLanguageSource.store(source); }
+
+int zoMessageBox(const std::wstring& text, const std::wstring& caption, uint32_t flags) {
+  return MessageBoxW(nullptr, text.c_str(), caption.c_str(), flags);
 }

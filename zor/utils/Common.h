@@ -35,3 +35,18 @@ bool zoIsWine();
 std::wstring zoCreateGUIDString();
 // Loads a DLL with its own folder current and critical-error prompts off.
 void* zoLoadLibraryFromFolder(const std::wstring& fileName, uint32_t flags = 0);
+
+// A hidden window on the window thread whose messages go to the handler
+// (message-only when asked). Raises EInvalidOperation on any other thread.
+#include <functional>
+using TZORWindowHandler = std::function<intptr_t(void* window, unsigned message, uintptr_t wParam, intptr_t lParam)>;
+void* zoCreateMessageWindow(const std::wstring& className, TZORWindowHandler handler, bool messageOnly = true);
+void zoDestroyMessageWindow(void* window);
+
+// The user's UI language (tests may replace the source; nullptr restores the system's).
+using TZORLanguageSource = uint16_t (*)();
+uint16_t zoGetUserUILanguage();
+void zoSetUserUILanguageSource(TZORLanguageSource source);
+
+// The system's message box (until the skinned dialog exists).
+int zoMessageBox(const std::wstring& text, const std::wstring& caption, uint32_t flags);
