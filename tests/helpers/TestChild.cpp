@@ -16,6 +16,16 @@ static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 int wmain(int argc, wchar_t** argv) {
+  // Started as "spawned marker.exe": leave a marker beside itself.
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path = self;
+  if (path.size() > 18 && path.substr(path.size() - 18) == L"spawned marker.exe") {
+    std::wstring marker = path.substr(0, path.size() - 18) + L"marker.txt";
+    HANDLE h = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return 0;
+  }
   if (argc < 2) return 2;
   std::wstring cmd = argv[1];
   if (cmd == L"exit" && argc > 2) return _wtoi(argv[2]);
