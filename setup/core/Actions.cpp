@@ -1,5 +1,6 @@
 #include "setup/core/Actions.h"
 
+#include "setup/core/ExtractHelper.h"
 #include "setup/core/Setup.h"
 #include "zor/base/Exceptions.h"
 #include "zor/base/Strings.h"
@@ -20,6 +21,8 @@ std::wstring TSetupAction::GetText(std::wstring_view section, std::wstring_view 
   return Resources().GetLangText(section, key);
 }
 std::wstring TSetupAction::GetCommonText(std::wstring_view key) { return GetText(L"Common", key); }
+void TSetupAction::ExtractFile(const TSetupScriptFile& entry) { CurrentSetup->ExtractHelper().Extract(entry); }
+void TSetupAction::ForceFolder(const std::wstring& folder) { CurrentSetup->ExtractHelper().ForceFolder(folder); }
 TSetupProductInfo& TSetupAction::ProductInfo() { return CurrentSetup->ProductInfo(); }
 TSetupResources& TSetupAction::Resources() { return CurrentSetup->Resources(); }
 TZORIniFile& TSetupAction::Options() { return CurrentSetup->Options; }

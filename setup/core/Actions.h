@@ -14,6 +14,7 @@
 class TSetupProductInfo;
 class TSetupResources;
 class TSetupScript;
+class TSetupScriptFile;
 class TZORIniFile;
 class TSetupSummaryBuilder;
 
@@ -37,6 +38,9 @@ public:
   void SetStatusText(const std::wstring& text);
   std::wstring GetText(std::wstring_view section, std::wstring_view key);
   std::wstring GetCommonText(std::wstring_view key);
+  // Writes one script entry to its target; creates a folder (both raise on failure).
+  void ExtractFile(const TSetupScriptFile& entry);
+  void ForceFolder(const std::wstring& folder);
   TSetupProductInfo& ProductInfo();
   TSetupResources& Resources();
   TZORIniFile& Options();

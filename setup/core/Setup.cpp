@@ -8,6 +8,7 @@
 
 #include "setup/core/Actions.h"
 #include "setup/core/Errors.h"
+#include "setup/core/ExtractHelper.h"
 #include "setup/core/Spawn.h"
 #include "zor/base/CommandLine.h"
 #include "zor/base/Threads.h"
@@ -31,6 +32,7 @@ TSetup::TSetup(const std::wstring& parameters, const TSetupEnvironment& environm
     if (!ProductInfoClass) throw EInstallerGeneralError(L"Setup is malformed");
     FProductInfo = ProductInfoClass();
     FResources = std::make_unique<TSetupResources>(environment);
+    FExtractHelper = std::make_unique<TSetupExtractHelper>();
     FNotifyWindow = zoCreateMessageWindow(
         L"TSetup", [this](void* w, unsigned m, uintptr_t wp, intptr_t lp) { return WindowProc(w, m, wp, lp); });
     ParseCommandLine(parameters);
@@ -43,6 +45,7 @@ TSetup::TSetup(const std::wstring& parameters, const TSetupEnvironment& environm
 
 TSetup::~TSetup() {
   FThread.reset();
+  FExtractHelper.reset();
   FResources.reset();
   FProductInfo.reset();
   zoDestroyMessageWindow(FNotifyWindow);

@@ -14,6 +14,7 @@
 #include "zor/base/StringList.h"
 
 class TSetupThread;
+class TSetupExtractHelper;
 
 enum class TSetupMode : uint8_t { smInstall, smUninstall };
 // Bit indexes of TSetup::Flags.
@@ -57,6 +58,7 @@ public:
   TSetupProductInfo& ProductInfo() { return *FProductInfo; }
   TSetupResources& Resources() { return *FResources; }
   TSetupThread* Thread() { return FThread.get(); }
+  TSetupExtractHelper& ExtractHelper() { return *FExtractHelper; }
 
   bool HasOption(int index) const;
   void SetOption(int index, bool on);
@@ -89,6 +91,7 @@ private:
   std::vector<IInstallerNotify*> FListeners;
   std::unique_ptr<TSetupProductInfo> FProductInfo;
   std::unique_ptr<TSetupResources> FResources;
+  std::unique_ptr<TSetupExtractHelper> FExtractHelper;
   void* FNotifyWindow = nullptr;
   std::wstring FDestPath;
   TSetupMode FMode = TSetupMode::smInstall;

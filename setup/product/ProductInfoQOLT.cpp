@@ -1,15 +1,54 @@
 #include "setup/product/ProductInfoQOLT.h"
 
-// Detection of an installed player and the product's actions come with the
-// product's actions; until then nothing counts as installed and a run does nothing.
-bool TProductInfoQOLT::CanUpdate() { return FInstalledVersion > 0; }
-bool TProductInfoQOLT::IsPortable() { return FPortable; }
-int32_t TProductInfoQOLT::InstalledVersion() { return FInstalledVersion; }
-void TProductInfoQOLT::Reload() {
-  FInstalledVersion = 0;
-  FPortable = false;
+#include "setup/core/Setup.h"
+#include "setup/core/SystemHelpers.h"
+#include "setup/product/ActionExtract.h"
+#include "zor/utils/Common.h"
+#include "zor/utils/FileSystem.h"
+
+namespace {
+template <class A>
+std::unique_ptr<TSetupAction> Make() {
+  return std::make_unique<A>();
 }
-void TProductInfoQOLT::PopulateActions(const TSetupActionClassReceiver&) {}
+}  // namespace
+
+std::wstring TProductInfoQOLT::DefaultDestination() {
+  std::wstring folder;
+  if (TSetupAppRepo::FindInstallPath(L"QOLT", folder) || TSetupAppRepo::FindInstallPath(L"QOLT3", folder)) return folder;
+  std::wstring exe;
+  if (zoGetWindowExeName(zoFindWindow(L"TQOLTMainForm"), exe)) return zoExtractFilePath(exe);
+  return TSetupProductInfo::DefaultDestination();
+}
+
+bool TProductInfoQOLT::CanUpdate() {
+  int32_t v = InstalledVersion();
+  return v >= 3500 && v <= 5499;
+}
+
+bool TProductInfoQOLT::IsPortable() { return !FInstalled.ReadBool(L"System", L"UserMode", true); }
+
+int32_t TProductInfoQOLT::InstalledVersion() { return FInstalled.ReadInteger(L"System", L"Version", 0); }
+
+void TProductInfoQOLT::Reload() {
+  const std::wstring dest = CurrentSetup->DestPath();
+  FInstalled.Clear();
+  if (zoFileExists(dest + L"QOLT.ini")) FInstalled.LoadFromFile(dest + L"QOLT.ini");
+  else if (zoFileExists(dest + L"QOLT3.ini")) FInstalled.LoadFromFile(dest + L"QOLT3.ini");
+  CurrentSetup->Options.WriteSectionText(L"Integration", FInstalled.ReadSectionText(L"Integration"));
+}
+
+bool TProductInfoQOLT::OffersAddons() {
+  TSetup& setup = *CurrentSetup;
+  return !setup.HasOption(soAuto) && !setup.HasOption(soSilent) && zoSameText(setup.Resources().LangName, L"Russian");
+}
+
+void TProductInfoQOLT::PopulateActions(const TSetupActionClassReceiver& receiver) {
+  // The closing, preparing, configuring, integrating and uninstalling actions
+  // join this list as they are built.
+  if (CurrentSetup->Mode() == TSetupMode::smInstall) receiver(&Make<TSetupActionExtract>);
+}
+
 void TProductInfoQOLT::PopulatePages(const TSetupPageClassReceiver&) {}
 
 void RegisterProductQOLT() {

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "setup/core/Errors.h"
+#include "setup/core/Setup.h"
+#include "setup/core/SystemHelpers.h"
+#include "setup/product/ActionExtract.h"
+#include "setup/product/ProductInfoQOLT.h"
+#include "setup/product/Profiles.h"
+#include "tests/setup/SetupFixture.h"
+#include "zor/utils/Registry.h"
+
+namespace {
+const std::wstring kEntry = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QOLTTest";
+
+std::string Script(const std::string& components) {
+  return "<install><product><Settings><S name=\"ProductName\" value=\"QOLT Test\"/><S name=\"Publisher\" value=\"QOLT Team\"/>"
+         "<S name=\"ProductVersionNo\" value=\"5.50\"/><S name=\"HomePage\" value=\"https://qolt.example/\"/>"
+         "<S name=\"ProductVersionId\" value=\"5500\"/></Settings><Components>" +
+         components + "</Components></product></install>";
+}
+
+class ProductTest : public ::testing::Test {
+protected:
+  void SetUp() override { RegisterProductQOLT(); }
+  void TearDown() override {
+    Setup.reset();
+    TSetupAppRepo::Unregister(L"QOLT Test");
+  }
+  void Make(const std::wstring& params, const std::string& components, const TTestFiles& product) {
+    Setup.reset();
+    Module.reset();
+    TTestFiles setupData = TestSetupData();
+    setupData[L"Install.xml"] = Script(components);
+    std::wstring exe = Dir / (L"Setup" + std::to_wstring(++Built) + L".exe");
+    MakeSetupExe(exe, setupData, product);
+    Module = std::make_unique<TTestSetupModule>(exe);
+    Setup = std::make_unique<TSetup>(params, Module->Environment());
+    Setup->Resources().InitializeLanguages(false);
+  }
+  TTestDir Dir;
+  int Built = 0;
+  std::unique_ptr<TTestSetupModule> Module;
+  std::unique_ptr<TSetup> Setup;
+};
+
+std::unique_ptr<TZORIniFile> ReadUninstallIni(const std::wstring& dataFile) {
+  TZORFileStream file(dataFile, fmOpenRead | fmShareDenyNone);
+  TSetupPackageReader reader(file);
+  std::unique_ptr<TMemoryStream> stream;
+  EXPECT_TRUE(reader.Extract(L"Uninstall.ini", stream));
+  auto ini = std::make_unique<TZORIniFile>();
+  ini->LoadFromStream(*stream);
+  return ini;
+}
+}  // namespace
+
+TEST_F(ProductTest, InstalledCopyAtTheDestination) {
+  const struct {
+    std::string QoltIni, Qolt3Ini;
+    int32_t Version;
+    bool CanUpdate, Portable;
+  } cases[] = {
+      {"[System]\r\nVersion=5200\r\n", "", 5200, true, false},
+      {"[System]\r\nVersion=3499\r\n", "", 3499, false, false},
+      {"[System]\r\nVersion=3500\r\nUserMode=0\r\n", "", 3500, true, true},
+      {"[System]\r\nVersion=5499\r\n", "", 5499, true, false},
+      {"[System]\r\nVersion=5500\r\n", "", 5500, false, false},
+      {"[System]\r\nVersion=5000\r\n", "[System]\r\nVersion=3800\r\n", 5000, true, false},
+      {"", "[System]\r\nVersion=3800\r\nUserMode=0\r\n", 3800, true, true},
+      {"", "", 0, false, false},
+  };
+  Make(L"/AUTO", "", {{L"x.txt", "x"}});
+  int n = 0;
+  for (const auto& c : cases) {
+    std::wstring dest = Dir / (L"dest" + std::to_wstring(++n) + L"\\");
+    zoForceDirectories(dest);
+    if (!c.QoltIni.empty()) WriteFileBytes(dest + L"QOLT.ini", c.QoltIni + "[Integration]\r\nAssoc=1\r\n");
+    if (!c.Qolt3Ini.empty()) WriteFileBytes(dest + L"QOLT3.ini", c.Qolt3Ini);
+    Setup->Options.WriteString(L"Integration", L"Stale", L"1");
+    Setup->SetDestPath(dest);
+    TSetupProductInfo& info = Setup->ProductInfo();
+    EXPECT_EQ(info.InstalledVersion(), c.Version) << n;
+    EXPECT_EQ(info.CanUpdate(), c.CanUpdate) << n;
+    EXPECT_EQ(info.IsPortable(), c.Portable) << n;
+    EXPECT_EQ(Setup->HasOption(soUpdate), c.CanUpdate) << n;
+    EXPECT_EQ(Setup->Options.ReadSectionText(L"Integration"), c.QoltIni.empty() ? L"" : L"Assoc=1\r\n") << n;
+  }
+}
+
+TEST_F(ProductTest, ProfilePaths) {
+  Make(L"/AUTO", "", {{L"x.txt", "x"}});
+  EXPECT_EQ(TSetupProfileHelper::GetProfilePath(L"C:\\Users\\A\\AppData\\Roaming", 3800), L"C:\\Users\\A\\AppData\\Roaming\\QOLT3\\");
+  EXPECT_EQ(TSetupProfileHelper::GetNewProfilePath(L"C:\\Users\\A\\AppData\\Roaming"),
+            L"C:\\Users\\A\\AppData\\Roaming\\QOLT Test\\");
+  EXPECT_EQ(TSetupProfileHelper::GetProfilePath(L"", 5200), Setup->DestPath() + L"Profile\\");
+  TZORStringList list;
+  list.SetText(L"C:\\Q\\a\r\nC:\\q\\B\r\nC:\\R\\c");
+  TSetupHelper::RemoveByPrefix(list, L"c:\\Q\\");
+  EXPECT_EQ(list.Text(), L"C:\\R\\c\r\n");
+  EXPECT_THROW(TSetupHelper::CopyFolder(Dir / L"missing", Dir / L"to", false), EInstallerInstallError);
+}
+
+TEST_F(ProductTest, ExtractInstallsFilesAndUninstallData) {
+  std::wstring dest = Dir / L"QOLT Test\\";
+  Make(L"/AUTO=\"" + dest + L"\" /SILENT",
+       "<File name=\"$DEST\\QOLT.exe\"/><File name=\"$DEST\\Plugins\\a.dll\">plugin_a.dll</File>"
+       "<File name=\"$DEST\\Langs\\German.txt\" lang-family=\"DE\">de.txt</File>"
+       "<File name=\"$DEST\\Langs\\English.txt\" lang-family=\"en\">en.txt</File>",
+       {{L"QOLT.exe", "MZ player"}, {L"plugin_a.dll", std::string(3 << 20, 'p')}, {L"de.txt", "de"}, {L"en.txt", "en"}});
+  Setup->Start(true);
+  ASSERT_FALSE(Setup->HasErrors()) << Setup->Errors.Text();
+  EXPECT_EQ(ReadFileBytes(dest + L"QOLT.exe"), "MZ player");
+  EXPECT_EQ(ReadFileBytes(dest + L"Plugins\\a.dll"), std::string(3 << 20, 'p'));
+  EXPECT_EQ(ReadFileBytes(dest + L"Langs\\English.txt"), "en");
+  EXPECT_FALSE(zoFileExists(dest + L"Langs\\German.txt"));
+  EXPECT_TRUE(zoFileExists(dest + L"Uninstall.exe"));
+  auto ini = ReadUninstallIni(dest + L"Uninstall.dat");
+  const wchar_t* expected[] = {L"QOLT.exe", L"Plugins\\a.dll", L"Langs\\English.txt", L"Uninstall.dat", L"Uninstall.exe"};
+  EXPECT_EQ(ini->ReadInteger(L"Uninstall", L"Count", 0), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(ini->ReadString(L"Uninstall", zoIntToStr(i)), expected[i]);
+  TZORRegKey key = TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, kEntry);
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key.ReadString(L"DisplayName"), L"QOLT Test");
+  EXPECT_EQ(key.ReadString(L"UninstallString"), dest + L"Uninstall.exe");
+  EXPECT_EQ(key.ReadString(L"DisplayVersion"), L"5.50");
+}
+
+TEST_F(ProductTest, PortableEmptyAndOutsideTargets) {
+  std::wstring dest = Dir / L"Portable\\";
+  Make(L"/AUTO=\"" + dest + L"\" /PORTABLE /SILENT", "", {{L"x.txt", "x"}});
+  Setup->Start(true);
+  ASSERT_FALSE(Setup->HasErrors()) << Setup->Errors.Text();
+  auto ini = ReadUninstallIni(dest + L"Uninstall.dat");
+  EXPECT_EQ(ini->ReadInteger(L"Uninstall", L"Count", 0), 2);
+  EXPECT_EQ(ini->ReadString(L"Uninstall", L"0") + L"|" + ini->ReadString(L"Uninstall", L"1"), L"Uninstall.dat|Uninstall.exe");
+  EXPECT_FALSE(TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, kEntry));
+
+  // A target that escapes the destination is refused; one in a macro folder is written but not listed.
+  std::wstring outside = Dir / L"Outside\\";
+  Make(L"/AUTO=\"" + outside + L"\" /PORTABLE /SILENT",
+       "<File name=\"$TEMP\\qolt-extract-test.txt\">x.txt</File><File name=\"$DEST\\..\\kept.txt\">x.txt</File>"
+       "<File name=\"C:\\qolt-escape\\escaped.txt\">x.txt</File>",
+       {{L"x.txt", "x"}});
+  Setup->Start(true);
+  ASSERT_EQ(Setup->Errors.Count(), 1);
+  EXPECT_NE(Setup->Errors[0].find(L"outside the destination"), std::wstring::npos) << Setup->Errors[0];
+  EXPECT_TRUE(zoFileExists(zoTempPath() + L"qolt-extract-test.txt"));
+  EXPECT_TRUE(zoFileExists(outside + L"kept.txt"));  // ".." is cleaned away, not followed
+  EXPECT_FALSE(zoFileExists(L"C:\\qolt-escape\\escaped.txt"));
+  zoDeleteFile(zoTempPath() + L"qolt-extract-test.txt");
+}
+
+TEST_F(ProductTest, LockedIdenticalTargetIsSkipped) {
+  std::wstring dest = Dir / L"Locked\\";
+  zoForceDirectories(dest);
+  WriteFileBytes(dest + L"same.txt", "same");
+  HANDLE lock = CreateFileW((dest + L"same.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME before;
+  GetFileTime(lock, nullptr, nullptr, &before);
+  Make(L"/AUTO=\"" + dest + L"\" /PORTABLE /SILENT", "<File name=\"$DEST\\same.txt\"/>", {{L"same.txt", "same"}});
+  Setup->Start(true);
+  FILETIME after;
+  GetFileTime(lock, nullptr, nullptr, &after);
+  CloseHandle(lock);
+  EXPECT_FALSE(Setup->HasErrors()) << Setup->Errors.Text();
+  EXPECT_EQ(CompareFileTime(&before, &after), 0);
+  EXPECT_EQ(ReadUninstallIni(dest + L"Uninstall.dat")->ReadString(L"Uninstall", L"0"), L"same.txt");
+}
