@@ -31,49 +31,60 @@ inline bool BuildSetup(const std::wstring& setupFolder, const std::wstring& prod
          code == 0;
 }
 
-struct TBoxFind {
+struct TWindowFind {
   DWORD Pid;
-  HWND Box = nullptr;
+  HWND Box = nullptr;       // the "Setup" message box
+  HWND Question = nullptr;  // a message box without caption (the file-in-use question)
+  bool AnyVisible = false;
 };
 
-inline BOOL CALLBACK FindSetupBox(HWND hwnd, LPARAM lp) {
-  auto* find = reinterpret_cast<TBoxFind*>(lp);
+inline BOOL CALLBACK FindSetupWindows(HWND hwnd, LPARAM lp) {
+  auto* find = reinterpret_cast<TWindowFind*>(lp);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != find->Pid) return TRUE;
   wchar_t cls[64] = {}, title[64] = {};
   GetClassNameW(hwnd, cls, 64);
   GetWindowTextW(hwnd, title, 64);
-  if (pid == find->Pid && std::wstring(cls) == L"#32770" && std::wstring(title) == L"Setup") {
-    find->Box = hwnd;
-    return FALSE;
-  }
+  if (IsWindowVisible(hwnd)) find->AnyVisible = true;
+  if (std::wstring(cls) == L"#32770" && std::wstring(title) == L"Setup") find->Box = hwnd;
+  if (std::wstring(cls) == L"#32770" && title[0] == 0) find->Question = hwnd;
   return TRUE;
 }
 
 struct TSetupRun {
-  bool Ended = false;     // the process ended by itself within the time
-  bool Box = false;       // a "Setup" box appeared
-  std::wstring BoxText;   // its text
+  bool Ended = false;        // the process ended by itself within the time
+  bool Box = false;          // a "Setup" box appeared
+  std::wstring BoxText;      // its text
+  bool SawWindow = false;    // any visible window of the process
+  std::wstring Question;     // the text of a question that was answered
 };
 
-// Starts the program; answers the first "Setup" box with OK; waits for the end.
-inline TSetupRun RunSetup(const std::wstring& exe, const std::wstring& args, int timeoutMs = 60000) {
+// Starts the program; answers a question with questionAnswer and the first
+// "Setup" box with OK; waits for the end.
+inline TSetupRun RunSetup(const std::wstring& exe, const std::wstring& args, int timeoutMs = 60000,
+                          int questionAnswer = IDABORT) {
   TSetupRun run;
   STARTUPINFOW si{sizeof si};
   PROCESS_INFORMATION pi{};
   std::wstring line = L"\"" + exe + L"\" " + args;
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return run;
-  for (int waited = 0; waited < timeoutMs; waited += 100) {
-    TBoxFind find{pi.dwProcessId};
-    EnumWindows(FindSetupBox, reinterpret_cast<LPARAM>(&find));
-    if (find.Box && !run.Box) {
+  for (int waited = 0; waited < timeoutMs; waited += 50) {
+    TWindowFind find{pi.dwProcessId};
+    EnumWindows(FindSetupWindows, reinterpret_cast<LPARAM>(&find));
+    run.SawWindow = run.SawWindow || find.AnyVisible;
+    wchar_t text[8192] = {};
+    // A box is answered once its text has been read (it may still be filling in).
+    if (find.Question && run.Question.empty() && GetDlgItemTextW(find.Question, 0xFFFF, text, 8192) > 0) {
+      run.Question = text;
+      PostMessageW(find.Question, WM_COMMAND, questionAnswer, 0);
+    }
+    if (find.Box && !run.Box && GetDlgItemTextW(find.Box, 0xFFFF, text, 8192) > 0) {
       run.Box = true;
-      wchar_t text[8192] = {};
-      GetDlgItemTextW(find.Box, 0xFFFF, text, 8192);
       run.BoxText = text;
       PostMessageW(find.Box, WM_COMMAND, IDOK, 0);
     }
-    if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) {
       run.Ended = true;
       break;
     }

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "setup/core/SystemHelpers.h"
+#include "setup/core/package/Package.h"
+#include "tests/e2e/E2E.h"
+#include "zor/base/INI.h"
+#include "zor/utils/Registry.h"
+#include "zor/utils/Shell.h"
+
+namespace {
+const std::wstring kEntry = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QOLT";
+
+std::wstring SampleSetup() { return BuildPath(L"sample\\QOLTSetup.exe"); }
+std::wstring SampleProduct() { return BuildPath(L"sample\\product\\"); }
+
+// The sample's files a silent English install puts in place (the other families' language packs stay out).
+std::vector<std::wstring> ExpectedFiles() {
+  std::vector<std::wstring> files;
+  std::wstring root = SampleProduct();
+  zoEnumFilesEx(root, L"", L"*", fkFile, [&](const TZORFindFileInfo& e) {
+    std::wstring rel = e.FullName().substr(root.size());
+    if (!zoStartsText(L"Langs\\RU\\", rel) && !zoStartsText(L"Langs\\DE\\", rel)) files.push_back(rel);
+  }, true);
+  return files;
+}
+
+void RemoveInstallation(const std::wstring& folder) {
+  zoDeleteDirectory(folder, true);
+  TSetupAppRepo::Unregister(L"QOLT");
+}
+
+std::unique_ptr<TZORIniFile> UninstallIni(const std::wstring& folder) {
+  TZORFileStream file(folder + L"Uninstall.dat", fmOpenRead | fmShareDenyNone);
+  TSetupPackageReader reader(file);
+  std::unique_ptr<TMemoryStream> stream;
+  EXPECT_TRUE(reader.Extract(L"Uninstall.ini", stream));
+  auto ini = std::make_unique<TZORIniFile>();
+  if (stream) ini->LoadFromStream(*stream);
+  return ini;
+}
+
+// Every file's bytes, the uninstaller and its data.
+void CheckInstalled(const std::wstring& folder) {
+  std::vector<std::wstring> files = ExpectedFiles();
+  ASSERT_GT(files.size(), 20u);
+  for (const auto& rel : files) EXPECT_EQ(ReadFileBytes(folder + rel), ReadFileBytes(SampleProduct() + rel)) << rel;
+  EXPECT_FALSE(zoDirectoryExists(folder + L"Langs\\RU"));
+  EXPECT_EQ(ReadFileBytes(folder + L"Uninstall.exe"), ReadFileBytes(SampleSetup()));
+  auto ini = UninstallIni(folder);
+  int32_t count = ini->ReadInteger(L"Uninstall", L"Count", 0);
+  EXPECT_EQ(count, static_cast<int32_t>(files.size()) + 2);
+  EXPECT_EQ(ini->ReadString(L"Uninstall", zoIntToStr(count - 2)), L"Uninstall.dat");
+  EXPECT_EQ(ini->ReadString(L"Uninstall", zoIntToStr(count - 1)), L"Uninstall.exe");
+  for (int32_t i = 0; i < count; ++i) EXPECT_TRUE(zoFileExists(folder + ini->ReadString(L"Uninstall", zoIntToStr(i)))) << i;
+}
+
+void CheckEntry(const std::wstring& folder) {
+  TZORRegKey key = TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, kEntry, TZORRegView::rv64);
+  ASSERT_TRUE(key);
+  uint32_t one = 0;
+  EXPECT_TRUE(key.ReadInteger(L"NoModify", one) && one == 1);
+  EXPECT_TRUE(key.ReadInteger(L"NoRepair", one) && one == 1);
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const std::pair<const wchar_t*, std::wstring> values[] = {
+      {L"DisplayIcon", folder + L"Uninstall.exe"}, {L"DisplayName", L"QOLT"},
+      {L"DisplayVersion", L"5.50"},               {L"InstallDate", zoFormat(L"%.4d%.2d%.2d", now.wYear, now.wMonth, now.wDay)},
+      {L"InstallPath", folder},                   {L"Publisher", L"QOLT Team"},
+      {L"UninstallString", folder + L"Uninstall.exe"}, {L"URLInfoAbout", L"https://qolt.example/"},
+  };
+  for (const auto& [name, value] : values) EXPECT_EQ(key.ReadString(name), value) << name;
+}
+}  // namespace
+
+TEST(SilentInstall, IntoTheDefaultFolder) {
+  const std::wstring folder = zoGetSpecialFolderPath(CSIDL_PROGRAM_FILES_) + L"QOLT\\";
+  RemoveInstallation(folder);
+  TSetupRun run = RunSetup(SampleSetup(), L"/AUTO /SILENT");
+  EXPECT_TRUE(run.Ended);
+  EXPECT_FALSE(run.Box) << run.BoxText;
+  EXPECT_FALSE(run.SawWindow);
+  CheckInstalled(folder);
+  CheckEntry(folder);
+  RemoveInstallation(folder);
+}
+
+TEST(SilentInstall, IntoAGivenFolderAndPortable) {
+  TTestDir dir;
+  const std::wstring folder = dir / L"My Player\\";
+  TSetupRun run = RunSetup(SampleSetup(), L"/AUTO=\"" + folder + L"\" /SILENT");
+  EXPECT_TRUE(run.Ended);
+  EXPECT_FALSE(run.Box) << run.BoxText;
+  CheckInstalled(folder);
+  CheckEntry(folder);
+  TSetupAppRepo::Unregister(L"QOLT");
+
+  const std::wstring portable = dir / L"Portable QOLT\\";
+  run = RunSetup(SampleSetup(), L"/AUTO=\"" + portable + L"\" /PORTABLE /SILENT");
+  EXPECT_TRUE(run.Ended);
+  EXPECT_FALSE(run.Box) << run.BoxText;
+  CheckInstalled(portable);
+  EXPECT_FALSE(TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, kEntry));
+}
+
+TEST(SilentInstall, LockedFiles) {
+  TTestDir dir;
+  const std::wstring folder = dir / L"QOLT\\";
+  // A locked identical file is skipped silently.
+  ASSERT_TRUE(RunSetup(SampleSetup(), L"/AUTO=\"" + folder + L"\" /PORTABLE /SILENT").Ended);
+  HANDLE same = CreateFileW((folder + L"Readme.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  TSetupRun run = RunSetup(SampleSetup(), L"/AUTO=\"" + folder + L"\" /PORTABLE /SILENT");
+  CloseHandle(same);
+  EXPECT_TRUE(run.Ended);
+  EXPECT_FALSE(run.Box) << run.BoxText;
+  EXPECT_TRUE(run.Question.empty());
+
+  // A locked file with other content: asked about, and abort ends the run with the path and the cause.
+  WriteFileBytes(folder + L"Readme.txt", "an older read-me");
+  HANDLE other = CreateFileW((folder + L"Readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  run = RunSetup(SampleSetup(), L"/AUTO=\"" + folder + L"\" /PORTABLE /SILENT");
+  CloseHandle(other);
+  EXPECT_TRUE(run.Ended);
+  EXPECT_NE(run.Question.find(folder + L"Readme.txt"), std::wstring::npos) << run.Question;
+  ASSERT_TRUE(run.Box);
+  EXPECT_NE(run.BoxText.find(folder + L"Readme.txt\r\nThe installation was stopped at the file " + folder + L"Readme.txt."),
+            std::wstring::npos)
+      << run.BoxText;
+  EXPECT_EQ(ReadFileBytes(folder + L"Readme.txt"), "an older read-me");
+}
