@@ -60,9 +60,9 @@ std::wstring FormatOne(wchar_t type, const TZORFormatArg& a, int precision, bool
                  : a.Kind == TZORFormatArg::fkInt ? static_cast<double>(a.I)
                                                   : static_cast<double>(a.U);
       if (a.Kind == TZORFormatArg::fkText) break;
-      wchar_t spec[8] = {L'%', L'.', L'*', type, 0};
+      wchar_t pattern[8] = {L'%', L'.', L'*', type, 0};
       wchar_t buf[512];
-      int n = swprintf(buf, 512, spec, precision < 0 ? (type == L'g' ? 15 : 2) : precision, v);
+      int n = swprintf(buf, 512, pattern, precision < 0 ? (type == L'g' ? 15 : 2) : precision, v);
       return n > 0 ? std::wstring(buf, n) : std::wstring();
     }
   }

@@ -51,17 +51,22 @@ bool zoOpenLink(const std::wstring& text) {
   return zoOpenURL(L"https://" + text);
 }
 
+namespace {
+// A shell link object and its file interface, or false.
+bool NewShellLink(TZORComPtr<IShellLinkW>& link, TZORComPtr<IPersistFile>& file) {
+  CoInitialize(nullptr);
+  return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IShellLinkW,
+                                    link.PutVoid())) &&
+         SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.PutVoid()));
+}
+}  // namespace
+
 bool zoCreateShortcut(const std::wstring& linkFile, const std::wstring& target) {
   if (!zoFileExists(target)) return false;
   try {
-    CoInitialize(nullptr);
     TZORComPtr<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IShellLinkW,
-                                link.PutVoid())))
-      return false;
     TZORComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return false;
-    if (FAILED(link->SetPath(target.c_str()))) return false;
+    if (!NewShellLink(link, file) || FAILED(link->SetPath(target.c_str()))) return false;
     return SUCCEEDED(file->Save(linkFile.c_str(), TRUE));
   } catch (...) {
     return false;
@@ -72,13 +77,9 @@ bool zoGetShortcutTarget(const std::wstring& linkFile, std::wstring& target) {
   target.clear();
   if (!zoSameText(zoExtractFileExt(linkFile), L".lnk")) return false;
   try {
-    CoInitialize(nullptr);
     TZORComPtr<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IShellLinkW,
-                                link.PutVoid())))
-      return false;
     TZORComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return false;
+    if (!NewShellLink(link, file)) return false;
     std::wstring name = linkFile.rfind(L"\\\\?\\", 0) == 0 ? linkFile : L"\\\\?\\" + linkFile;
     if (FAILED(file->Load(name.c_str(), STGM_READ))) return false;
     std::vector<wchar_t> buf(65535);
