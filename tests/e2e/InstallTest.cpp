@@ -127,3 +127,22 @@ TEST(SilentInstall, LockedFiles) {
       << run.BoxText;
   EXPECT_EQ(ReadFileBytes(folder + L"Readme.txt"), "an older read-me");
 }
+
+TEST(Uninstaller, RelaunchesFromTheTemporaryFolder) {
+  TTestDir dir;
+  const std::wstring folder = dir / L"QOLT\\";
+  ASSERT_TRUE(RunSetup(SampleSetup(), L"/AUTO=\"" + folder + L"\" /PORTABLE /SILENT").Ended);
+  const std::wstring temp = zoTempPath();
+  zoDeleteFile(temp + L"Uninstall.exe");
+  zoDeleteFile(temp + L"Uninstall.dat");
+  // From the installed folder: copies itself and its data file, starts the copy and ends.
+  TSetupRun run = RunSetup(folder + L"Uninstall.exe", L"/AUTO /SILENT");
+  EXPECT_TRUE(run.Ended);
+  EXPECT_FALSE(run.Box) << run.BoxText;
+  EXPECT_EQ(ReadFileBytes(temp + L"Uninstall.exe"), ReadFileBytes(folder + L"Uninstall.exe"));
+  EXPECT_EQ(ReadFileBytes(temp + L"Uninstall.dat"), ReadFileBytes(folder + L"Uninstall.dat"));
+  // From the temporary folder with a folder that does not exist: refused.
+  run = RunSetup(temp + L"Uninstall.exe", L"/PATH=\"" + dir.Path + L"gone\\\" /AUTO /SILENT");
+  EXPECT_TRUE(run.Ended);
+  EXPECT_EQ(run.BoxText.rfind(L"EInstallerMysteryError: Cannot start the Uninstaller", 0), 0u) << run.BoxText;
+}
