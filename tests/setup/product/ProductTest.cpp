@@ -8,6 +8,7 @@
 #include "setup/product/ProductInfoQOLT.h"
 #include "setup/product/Profiles.h"
 #include "tests/setup/SetupFixture.h"
+#include "zor/utils/Common.h"
 #include "zor/utils/Registry.h"
 
 namespace {
@@ -166,4 +167,31 @@ TEST_F(ProductTest, LockedIdenticalTargetIsSkipped) {
   EXPECT_FALSE(Setup->HasErrors()) << Setup->Errors.Text();
   EXPECT_EQ(CompareFileTime(&before, &after), 0);
   EXPECT_EQ(ReadUninstallIni(dest + L"Uninstall.dat")->ReadString(L"Uninstall", L"0"), L"same.txt");
+}
+
+TEST_F(ProductTest, DefaultDestinationFindsAnInstallationElsewhere) {
+  Make(L"/AUTO", "", {{L"x.txt", "x"}});
+  TSetupProductInfo& info = Setup->ProductInfo();
+  const std::wstring fallback = Setup->Resources().ProgramFilesPath + L"QOLT Test\\";
+  EXPECT_EQ(info.DefaultDestination(), fallback);
+
+  // A running player names its folder.
+  std::wstring player = Dir / L"Running\\QOLT.exe";
+  zoForceDirectoriesForFile(player);
+  ASSERT_TRUE(zoCopyFile(zoSelfPath() + L"..\\..\\sample\\QOLT.exe", player, false));
+  ASSERT_TRUE(TZORProcess::Execute(L"\"" + player + L"\"", pfShow));
+  HWND window = nullptr;
+  for (int i = 0; i < 100 && !window; ++i, Sleep(50)) window = FindWindowW(L"TQOLTMainForm", nullptr);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(info.DefaultDestination(), Dir / L"Running\\");
+
+  // The uninstall entry of "QOLT" (or "QOLT3") comes first.
+  std::wstring installed = Dir / L"Installed\\";
+  zoForceDirectories(installed);
+  TZORRegKey::OpenWrite(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QOLT3", true)
+      .WriteString(L"InstallPath", installed);
+  EXPECT_EQ(info.DefaultDestination(), installed);
+  TSetupAppRepo::Unregister(L"QOLT3");
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  for (int i = 0; i < 100 && FindWindowW(L"TQOLTMainForm", nullptr); ++i) Sleep(50);
 }
