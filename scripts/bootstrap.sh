@@ -89,6 +89,10 @@ build_lib() {
 if ! has_src || [ -z "$(apt-cache showsrc xz-utils 2>/dev/null)" ]; then as_root apt-get update -q; apt_updated=1; fi
 # -O2 as the system's own build: the decoder runs faster than at -O3.
 build_lib lzma xz-utils -DCMAKE_POSITION_INDEPENDENT_CODE=OFF "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG"
+# The backup archives: zlib's deflate only, no other codecs, no encryption.
+build_lib zip libzip -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_OPENSSL=OFF -DENABLE_GNUTLS=OFF \
+  -DENABLE_MBEDTLS=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_WINDOWS_CRYPTO=OFF -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF \
+  -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF "-DCMAKE_FIND_ROOT_PATH=/usr/x86_64-w64-mingw32" -DZLIB_USE_STATIC_LIBS=ON
 build_lib pcre2 pcre2 -DPCRE2_BUILD_PCRE2_8=OFF -DPCRE2_BUILD_PCRE2_16=ON -DPCRE2_BUILD_PCRE2_32=OFF \
   -DPCRE2_BUILD_PCRE2GREP=OFF -DPCRE2_BUILD_TESTS=OFF -DPCRE2_SUPPORT_JIT=OFF -DPCRE2_STATIC_RUNTIME=ON
 

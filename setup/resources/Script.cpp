@@ -1,5 +1,6 @@
 #include "setup/resources/Script.h"
 
+#include "setup/core/SystemHelpers.h"
 #include "zor/base/XML.h"
 
 namespace {
@@ -79,6 +80,13 @@ std::wstring TSetupScript::ReadSetting(std::wstring_view name) const {
 
 void TSetupFileList::Add(std::wstring fileName, std::wstring archiveName) {
   FItems.push_back({std::move(archiveName), std::move(fileName)});
+}
+
+void TSetupFileList::AddFolder(const std::wstring& root, const std::wstring& excludedPrefix,
+                               const std::wstring& archivePrefix) {
+  TZORStringList files;
+  TFileSearchHelper::Search(root, excludedPrefix, files);
+  for (const auto& f : files) Add(f.S, archivePrefix + f.S.substr(std::min(root.size(), f.S.size())));
 }
 
 void TSetupFileList::RemoveByName(std::wstring_view name) {

@@ -66,6 +66,9 @@ struct TSetupFileListItem {
 class TSetupFileList {
 public:
   void Add(std::wstring fileName, std::wstring archiveName);
+  // Every file below root (given with its trailing backslash), except below
+  // excludedPrefix, named archivePrefix + its path relative to root.
+  void AddFolder(const std::wstring& root, const std::wstring& excludedPrefix, const std::wstring& archivePrefix);
   // Deletes every item whose file name, without its folder, equals name ignoring case.
   void RemoveByName(std::wstring_view name);
   int Count() const { return static_cast<int>(FItems.size()); }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/TestUtil.h"
 #include "zor/base/Streams.h"
+#include "zor/utils/FileSystem.h"
 
 namespace {
 std::unique_ptr<TSetupScript> Load(const std::string& xml) {
@@ -93,4 +95,18 @@ TEST(SetupFileList, RemoveByName) {
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(list[0].ArchiveName, L"Program\\QOLT.exe");
   EXPECT_EQ(list[1].FileName, L"C:\\QOLT\\QOLT.ini.bak");
+}
+
+TEST(SetupFileList, AddFolderLeavesTheBackupOut) {
+  TTestDir dir;
+  for (const wchar_t* f : {L"QOLT.exe", L"Skins\\Dark.qsk", L"!Backup\\old.zip"}) {
+    zoForceDirectoriesForFile(dir / f);
+    WriteFileBytes(dir / f, "x");
+  }
+  TSetupFileList list;
+  list.AddFolder(dir.Path, dir / L"!Backup\\", L"Program\\");
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list[0].FileName, dir / L"QOLT.exe");
+  EXPECT_EQ(list[0].ArchiveName, L"Program\\QOLT.exe");
+  EXPECT_EQ(list[1].ArchiveName, L"Program\\Skins\\Dark.qsk");
 }
