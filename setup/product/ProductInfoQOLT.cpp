@@ -3,6 +3,7 @@
 #include "setup/core/Setup.h"
 #include "setup/core/SystemHelpers.h"
 #include "setup/product/ActionExtract.h"
+#include "setup/product/ActionsUninstall.h"
 #include "zor/utils/Common.h"
 #include "zor/utils/FileSystem.h"
 
@@ -44,9 +45,14 @@ bool TProductInfoQOLT::OffersAddons() {
 }
 
 void TProductInfoQOLT::PopulateActions(const TSetupActionClassReceiver& receiver) {
-  // The closing, preparing, configuring, integrating and uninstalling actions
-  // join this list as they are built.
-  if (CurrentSetup->Mode() == TSetupMode::smInstall) receiver(&Make<TSetupActionExtract>);
+  // The preparing, configuring and integrating actions join this list as they are built.
+  receiver(&Make<TSetupActionCloseApplications>);
+  if (CurrentSetup->Mode() == TSetupMode::smInstall) {
+    receiver(&Make<TSetupActionExtract>);
+  } else {
+    receiver(&Make<TSetupActionUninstallIntegration>);
+    receiver(&Make<TSetupActionUninstallFiles>);
+  }
 }
 
 void TProductInfoQOLT::PopulatePages(const TSetupPageClassReceiver&) {}

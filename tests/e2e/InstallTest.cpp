@@ -146,3 +146,29 @@ TEST(Uninstaller, RelaunchesFromTheTemporaryFolder) {
   EXPECT_TRUE(run.Ended);
   EXPECT_EQ(run.BoxText.rfind(L"EInstallerMysteryError: Cannot start the Uninstaller", 0), 0u) << run.BoxText;
 }
+
+TEST(Uninstaller, RemovesFilesEntryAndBackups) {
+  TTestDir dir;
+  const std::wstring folder = dir / L"QOLT\\";
+  ASSERT_TRUE(RunSetup(SampleSetup(), L"/AUTO=\"" + folder + L"\" /SILENT").Ended);
+  ASSERT_TRUE(TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, kEntry));
+  WriteTree(folder + L"!Backup\\", {{L"z Before install 5.40 [2026.01.01 10-00-00].zip", "PK"}});
+  WriteFileBytes(folder + L"Skins\\mine.qsk", "the user's own skin");
+  TSetupRun run = RunSetup(folder + L"Uninstall.exe", L"/AUTO /SILENT");
+  EXPECT_TRUE(run.Ended);
+  EXPECT_FALSE(run.Box) << run.BoxText;
+  // The copy in the temporary folder does the work; wait for it.
+  for (int i = 0; i < 300 && zoFileExists(folder + L"Uninstall.exe"); ++i) Sleep(100);
+  for (int i = 0; i < 100 && TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, kEntry); ++i) Sleep(100);
+  Sleep(500);
+  for (const auto& rel : ExpectedFiles()) EXPECT_FALSE(zoFileExists(folder + rel)) << rel;
+  EXPECT_FALSE(zoFileExists(folder + L"Uninstall.exe"));
+  EXPECT_FALSE(zoFileExists(folder + L"Uninstall.dat"));
+  EXPECT_FALSE(zoDirectoryExists(folder + L"!Backup"));
+  EXPECT_FALSE(zoDirectoryExists(folder + L"Plugins"));
+  EXPECT_EQ(ReadFileBytes(folder + L"Skins\\mine.qsk"), "the user's own skin");  // not ours: kept
+  EXPECT_FALSE(TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, kEntry));
+  std::string log = ReadFileBytes(folder + L"Elevator.log");
+  std::wstring text(reinterpret_cast<const wchar_t*>(log.data()), log.size() / 2);
+  EXPECT_NE(text.find(L"/REG=U"), std::wstring::npos) << std::string(log.begin(), log.end());
+}

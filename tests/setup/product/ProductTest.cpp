@@ -5,6 +5,7 @@
 #include "setup/core/Setup.h"
 #include "setup/core/SystemHelpers.h"
 #include "setup/product/ActionExtract.h"
+#include "setup/product/ActionsUninstall.h"
 #include "setup/product/ProductInfoQOLT.h"
 #include "setup/product/Profiles.h"
 #include "tests/setup/SetupFixture.h"
@@ -194,4 +195,48 @@ TEST_F(ProductTest, DefaultDestinationFindsAnInstallationElsewhere) {
   TSetupAppRepo::Unregister(L"QOLT3");
   PostMessageW(window, WM_CLOSE, 0, 0);
   for (int i = 0; i < 100 && FindWindowW(L"TQOLTMainForm", nullptr); ++i) Sleep(50);
+}
+
+TEST_F(ProductTest, UninstallListsStayInsideTheDestination) {
+  std::wstring dest = Dir / L"Installed\\";
+  for (const wchar_t* f : {L"QOLT.exe", L"Plugins\\a.qpl", L"Skins\\Deep\\b.qsk", L"!Backup\\z.zip", L"Profile\\QOLT.ini"}) {
+    zoForceDirectoriesForFile(dest + f);
+    WriteFileBytes(dest + f, "x");
+  }
+  WriteFileBytes(Dir / L"precious.txt", "keep");
+  Make(L"/AUTO /SILENT", "",
+       {{L"Uninstall.ini", "[Uninstall]\r\nCount=6\r\n0=QOLT.exe\r\n1=Plugins\\a.qpl\r\n2=qolt.EXE\r\n"
+                           "3=..\\precious.txt\r\n4=C:\\Windows\\win.ini\r\n5=\r\n"}});
+  ASSERT_EQ(Setup->Mode(), TSetupMode::smUninstall);
+  Setup->SetDestPath(dest);
+  std::vector<std::wstring> files = TSetupActionUninstallFiles::CreateFileList();
+  EXPECT_EQ(files, (std::vector<std::wstring>{dest + L"QOLT.exe", dest + L"Plugins\\a.qpl"}));
+
+  const struct {
+    const wchar_t* Backups;
+    const wchar_t* Content;
+    std::vector<std::pair<std::wstring, bool>> Tail;
+  } cases[] = {
+      {nullptr, nullptr, {{dest + L"!Backup\\", true}}},  // with /AUTO backups go by default
+      {L"0", L"1", {{dest + L"Profile\\", true}}},
+      {L"1", L"1", {{dest + L"!Backup\\", true}, {dest, true}}},
+  };
+  for (const auto& c : cases) {
+    Setup->Options.DeleteSection(L"Common");
+    if (c.Backups) Setup->Options.WriteString(L"Common", L"RemoveBackups", c.Backups);
+    if (c.Content) Setup->Options.WriteString(L"Common", L"RemoveContent", c.Content);
+    auto folders = TSetupActionUninstallFiles::CreateDirsList();
+    ASSERT_GE(folders.size(), 6u);
+    // Deeper folders come before their parents, all only-if-empty.
+    EXPECT_EQ(folders[0].Path.find(L"!Backup"), std::wstring::npos);
+    size_t deep = 0, skins = 0;
+    for (size_t i = 0; i < folders.size(); ++i) {
+      if (folders[i].Path == dest + L"Skins\\Deep\\") deep = i;
+      if (folders[i].Path == dest + L"Skins\\") skins = i;
+    }
+    EXPECT_LT(deep, skins);
+    std::vector<std::pair<std::wstring, bool>> tail;
+    for (size_t i = 5; i < folders.size(); ++i) tail.emplace_back(folders[i].Path, folders[i].Tree);
+    EXPECT_EQ(tail, c.Tail);
+  }
 }
