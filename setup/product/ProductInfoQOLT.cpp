@@ -3,6 +3,7 @@
 #include "setup/core/Setup.h"
 #include "setup/core/SystemHelpers.h"
 #include "setup/product/ActionExtract.h"
+#include "setup/product/ActionsIntegration.h"
 #include "setup/product/ActionsUninstall.h"
 #include "zor/utils/Common.h"
 #include "zor/utils/FileSystem.h"
@@ -45,10 +46,18 @@ bool TProductInfoQOLT::OffersAddons() {
 }
 
 void TProductInfoQOLT::PopulateActions(const TSetupActionClassReceiver& receiver) {
-  // The preparing, configuring and integrating actions join this list as they are built.
+  TSetup& setup = *CurrentSetup;
   receiver(&Make<TSetupActionCloseApplications>);
-  if (CurrentSetup->Mode() == TSetupMode::smInstall) {
+  if (setup.Mode() == TSetupMode::smInstall) {
+    // The prepare action takes its place before the add-ons once it is built.
+    if (OffersAddons()) receiver(&Make<TSetupActionAddonsInstall>);
     receiver(&Make<TSetupActionExtract>);
+    receiver(&Make<TSetupActionConfig>);
+    if (!setup.HasOption(soUpdate)) {
+      if (!setup.HasOption(soPortable)) receiver(&Make<TSetupActionIntegrate>);
+      receiver(&Make<TSetupActionShortcuts>);
+    }
+    if (zoCheckWindowsVersion(10, 0)) receiver(&Make<TSetupActionUpdateShellCache>);
   } else {
     receiver(&Make<TSetupActionUninstallIntegration>);
     receiver(&Make<TSetupActionUninstallFiles>);

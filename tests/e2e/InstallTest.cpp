@@ -24,9 +24,13 @@ std::vector<std::wstring> ExpectedFiles() {
   return files;
 }
 
+// What an install leaves outside its folder: the entry, shortcuts, registration.
 void RemoveInstallation(const std::wstring& folder) {
   zoDeleteDirectory(folder, true);
   TSetupAppRepo::Unregister(L"QOLT");
+  zoDeleteFile(zoGetSpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY_) + L"QOLT.lnk");
+  zoDeleteDirectory(zoGetSpecialFolderPath(CSIDL_COMMON_PROGRAMS_) + L"QOLT\\", true);
+  TZORRegKey::DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\QOLT");
 }
 
 std::unique_ptr<TZORIniFile> UninstallIni(const std::wstring& folder) {
@@ -72,8 +76,17 @@ void CheckEntry(const std::wstring& folder) {
 }
 }  // namespace
 
-TEST(SilentInstall, IntoTheDefaultFolder) {
+std::wstring Utf16File(const std::wstring& path) {
+  std::string bytes = ReadFileBytes(path);
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+}
+
+// The whole life of a default install: files, entry, configuration, shortcuts,
+// registration, then the uninstaller taking it all away again.
+TEST(SilentInstall, IntoTheDefaultFolderAndOutAgain) {
   const std::wstring folder = zoGetSpecialFolderPath(CSIDL_PROGRAM_FILES_) + L"QOLT\\";
+  const std::wstring desktopLink = zoGetSpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY_) + L"QOLT.lnk";
+  const std::wstring menu = zoGetSpecialFolderPath(CSIDL_COMMON_PROGRAMS_) + L"QOLT\\";
   RemoveInstallation(folder);
   TSetupRun run = RunSetup(SampleSetup(), L"/AUTO /SILENT");
   EXPECT_TRUE(run.Ended);
@@ -81,6 +94,34 @@ TEST(SilentInstall, IntoTheDefaultFolder) {
   EXPECT_FALSE(run.SawWindow);
   CheckInstalled(folder);
   CheckEntry(folder);
+
+  for (const std::wstring& link : {desktopLink, menu + L"QOLT.lnk"}) {
+    std::wstring target;
+    EXPECT_TRUE(zoGetShortcutTarget(link, target)) << link;
+    EXPECT_TRUE(zoSameText(target, folder + L"QOLT.exe")) << target;
+  }
+  EXPECT_FALSE(zoFileExists(menu + L"Read me.lnk"));  // Windows 10: shortcuts to programs only
+  EXPECT_EQ(Utf16File(folder + L"Elevator.log"), L" /REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2\r\n");
+  TZORIniFile ini(folder + L"QOLT.ini");
+  TZORStringList keys;
+  ini.ReadSection(L"System", keys);
+  EXPECT_EQ(keys.GetDelimitedText(L",", false), L"ID,DefaultLang,UserMode,Version");
+  EXPECT_EQ(ini.ReadString(L"System", L"ID").size(), 38u);
+  EXPECT_EQ(ini.ReadString(L"System", L"DefaultLang"), L"English.lng");
+  EXPECT_EQ(ini.ReadInteger(L"System", L"UserMode", -1), 1);
+  EXPECT_EQ(ini.ReadInteger(L"System", L"Version", 0), 5500);
+  EXPECT_TRUE(TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, L"Software\\QOLT\\Registration"));
+
+  run = RunSetup(folder + L"Uninstall.exe", L"/AUTO /SILENT");
+  EXPECT_TRUE(run.Ended);
+  for (int i = 0; i < 300 && zoFileExists(folder + L"Uninstall.exe"); ++i) Sleep(100);
+  for (int i = 0; i < 100 && TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, kEntry); ++i) Sleep(100);
+  Sleep(500);
+  EXPECT_FALSE(zoFileExists(folder + L"QOLT.exe"));
+  EXPECT_FALSE(zoFileExists(desktopLink));
+  EXPECT_FALSE(zoDirectoryExists(menu));
+  EXPECT_FALSE(TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, kEntry));
+  EXPECT_FALSE(TZORRegKey::OpenRead(HKEY_LOCAL_MACHINE, L"Software\\QOLT\\Registration"));
   RemoveInstallation(folder);
 }
 
@@ -92,7 +133,7 @@ TEST(SilentInstall, IntoAGivenFolderAndPortable) {
   EXPECT_FALSE(run.Box) << run.BoxText;
   CheckInstalled(folder);
   CheckEntry(folder);
-  TSetupAppRepo::Unregister(L"QOLT");
+  RemoveInstallation(folder);
 
   const std::wstring portable = dir / L"Portable QOLT\\";
   run = RunSetup(SampleSetup(), L"/AUTO=\"" + portable + L"\" /PORTABLE /SILENT");
