@@ -3,6 +3,7 @@
 #include "setup/core/Setup.h"
 #include "setup/core/SystemHelpers.h"
 #include "setup/product/ActionExtract.h"
+#include "setup/product/ActionPrepare.h"
 #include "setup/product/ActionsIntegration.h"
 #include "setup/product/ActionsUninstall.h"
 #include "zor/utils/Common.h"
@@ -49,7 +50,7 @@ void TProductInfoQOLT::PopulateActions(const TSetupActionClassReceiver& receiver
   TSetup& setup = *CurrentSetup;
   receiver(&Make<TSetupActionCloseApplications>);
   if (setup.Mode() == TSetupMode::smInstall) {
-    // The prepare action takes its place before the add-ons once it is built.
+    receiver(&Make<TSetupActionPrepare>);
     if (OffersAddons()) receiver(&Make<TSetupActionAddonsInstall>);
     receiver(&Make<TSetupActionExtract>);
     receiver(&Make<TSetupActionConfig>);

@@ -155,10 +155,18 @@ TEST(SilentInstall, LockedFiles) {
   EXPECT_FALSE(run.Box) << run.BoxText;
   EXPECT_TRUE(run.Question.empty());
 
-  // A locked file with other content: asked about, and abort ends the run with the path and the cause.
+  // A file locked against everybody cannot be backed up: the run stops before anything is deleted.
   WriteFileBytes(folder + L"Readme.txt", "an older read-me");
   HANDLE other = CreateFileW((folder + L"Readme.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   run = RunSetup(SampleSetup(), L"/AUTO=\"" + folder + L"\" /PORTABLE /SILENT");
+  EXPECT_TRUE(run.Ended);
+  EXPECT_EQ(run.BoxText.find(L"EInstallerInstallError: An error occurs while backuping the \"" + folder + L"Readme.txt\" file (16)"),
+            0u)
+      << run.BoxText;
+  EXPECT_TRUE(zoFileExists(folder + L"QOLT.exe"));
+
+  // Without a backup the extract action asks; abort ends the run with the path and the cause.
+  run = RunSetup(SampleSetup(), L"/AUTO=\"" + folder + L"\" /PORTABLE /NOBACKUP /SILENT");
   CloseHandle(other);
   EXPECT_TRUE(run.Ended);
   EXPECT_NE(run.Question.find(folder + L"Readme.txt"), std::wstring::npos) << run.Question;
