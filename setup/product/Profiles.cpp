@@ -25,7 +25,11 @@ void TSetupProfileInfoList::Add(const std::wstring& name, const std::wstring& ro
   info->Name = name;
   info->Path = TSetupProfileHelper::GetNewProfilePath(root);
   info->OldPath = TSetupProfileHelper::GetInstalledProfilePath(root);
-  if (zoDirectoryExists(info->OldPath)) FItems.push_back(std::move(info));
+  if (!zoDirectoryExists(info->OldPath)) return;
+  // The current user is reported twice; migrating one profile twice would fail.
+  for (const auto& existing : FItems)
+    if (zoSameText(existing->OldPath, info->OldPath)) return;
+  FItems.push_back(std::move(info));
 }
 
 void TSetupProfileInfoList::Populate() {

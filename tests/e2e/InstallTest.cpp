@@ -47,9 +47,9 @@ std::unique_ptr<TZORIniFile> UninstallIni(const std::wstring& folder) {
 void CheckInstalled(const std::wstring& folder) {
   std::vector<std::wstring> files = ExpectedFiles();
   ASSERT_GT(files.size(), 20u);
-  for (const auto& rel : files) EXPECT_EQ(ReadFileBytes(folder + rel), ReadFileBytes(SampleProduct() + rel)) << rel;
+  for (const auto& rel : files) EXPECT_TRUE(ReadFileBytes(folder + rel) == ReadFileBytes(SampleProduct() + rel)) << rel;
   EXPECT_FALSE(zoDirectoryExists(folder + L"Langs\\RU"));
-  EXPECT_EQ(ReadFileBytes(folder + L"Uninstall.exe"), ReadFileBytes(SampleSetup()));
+  EXPECT_TRUE(ReadFileBytes(folder + L"Uninstall.exe") == ReadFileBytes(SampleSetup()));
   auto ini = UninstallIni(folder);
   int32_t count = ini->ReadInteger(L"Uninstall", L"Count", 0);
   EXPECT_EQ(count, static_cast<int32_t>(files.size()) + 2);
@@ -188,8 +188,8 @@ TEST(Uninstaller, RelaunchesFromTheTemporaryFolder) {
   TSetupRun run = RunSetup(folder + L"Uninstall.exe", L"/AUTO /SILENT");
   EXPECT_TRUE(run.Ended);
   EXPECT_FALSE(run.Box) << run.BoxText;
-  EXPECT_EQ(ReadFileBytes(temp + L"Uninstall.exe"), ReadFileBytes(folder + L"Uninstall.exe"));
-  EXPECT_EQ(ReadFileBytes(temp + L"Uninstall.dat"), ReadFileBytes(folder + L"Uninstall.dat"));
+  EXPECT_TRUE(ReadFileBytes(temp + L"Uninstall.exe") == ReadFileBytes(folder + L"Uninstall.exe"));
+  EXPECT_TRUE(ReadFileBytes(temp + L"Uninstall.dat") == ReadFileBytes(folder + L"Uninstall.dat"));
   // From the temporary folder with a folder that does not exist: refused.
   run = RunSetup(temp + L"Uninstall.exe", L"/PATH=\"" + dir.Path + L"gone\\\" /AUTO /SILENT");
   EXPECT_TRUE(run.Ended);
