@@ -2,6 +2,7 @@
 // Writing ZIP archives: deflate, UTF-8 names, ZIP64 where sizes or counts need it.
 #include <cstdint>
 #include <string>
+#include <deque>
 #include <vector>
 
 class TSetupZipWriter {
@@ -22,5 +23,5 @@ public:
 
 private:
   void* FArchive = nullptr;
-  std::vector<std::string> FBuffers;
+  std::deque<std::string> FBuffers;  // stays in place: the archive points into it until closed
 };

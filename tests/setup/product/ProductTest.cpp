@@ -5,7 +5,9 @@
 #include "setup/core/Setup.h"
 #include "setup/core/SystemHelpers.h"
 #include "setup/product/ActionExtract.h"
+#include "setup/product/ActionsIntegration.h"
 #include "setup/product/ActionsUninstall.h"
+#include "setup/product/Zip.h"
 #include "setup/product/ProductInfoQOLT.h"
 #include "setup/product/Profiles.h"
 #include "tests/setup/SetupFixture.h"
@@ -238,5 +240,51 @@ TEST_F(ProductTest, UninstallListsStayInsideTheDestination) {
     std::vector<std::pair<std::wstring, bool>> tail;
     for (size_t i = 5; i < folders.size(); ++i) tail.emplace_back(folders[i].Path, folders[i].Tree);
     EXPECT_EQ(tail, c.Tail);
+  }
+}
+
+TEST(BackupArchive, ManyEntriesNeedZip64) {
+  TTestDir dir;
+  const std::wstring archive = dir / L"many.zip";
+  {
+    TSetupZipWriter zip(archive);
+    for (int i = 0; i < 66000; ++i) zip.AddBytes(L"Profiles\\u\\f" + std::to_wstring(i) + L".txt", i % 1000 ? "" : "x");
+    zip.AddFile(TestChildPath(), L"Program\\\u00e9t\u00e9.exe");
+    zip.Close();
+  }
+  auto entries = TSetupZipWriter::ReadAll(archive);
+  ASSERT_EQ(entries.size(), 66001u);
+  EXPECT_EQ(entries[65999].first, L"Profiles/u/f65999.txt");
+  EXPECT_EQ(entries.back().first, L"Program/\u00e9t\u00e9.exe");  // UTF-8 names, forward slashes
+  EXPECT_TRUE(entries.back().second == ReadFileBytes(TestChildPath()));
+  // A file that cannot be read is named at once, and no archive is left behind.
+  {
+    TSetupZipWriter zip(dir / L"broken.zip");
+    EXPECT_THROW(zip.AddFile(dir / L"missing.txt", L"missing.txt"), Exception);
+  }
+  EXPECT_FALSE(zoFileExists(dir / L"broken.zip"));
+}
+
+TEST_F(ProductTest, RegistrationToolSwitches) {
+  const struct {
+    const wchar_t* Params;
+    std::string Integration;
+    TZOROSVersion Os;
+    std::wstring Switches;
+  } cases[] = {
+      {L"/AUTO", "", {10, 0, 19041}, L" /REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2"},
+      {L"", "", {10, 0, 19041}, L" /REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2 /REG_UI"},
+      {L"", "", {6, 1, 7601}, L" /REG=L1 /REG=D1 /REG=R1 /REG=M1 /REG=R2"},
+      {L"", "IntegrateToWindows=0\r\nRegisterContextMenu=0\r\n", {10, 0, 19041}, L" /REG=R2 /REG_UI"},
+      {L"/AUTO", "IntegrateToWindows=0\r\nRegisterContextMenu=0\r\nAssociateWithFiles=0\r\n", {10, 0, 19041}, L""},
+  };
+  for (const auto& c : cases) {
+    Make(c.Params, "", {{L"x.txt", "x"}});
+    Setup->Options.WriteSectionText(L"Integration", std::wstring(c.Integration.begin(), c.Integration.end()));
+    static TZOROSVersion os;
+    os = c.Os;
+    zoSetOSVersionSource([] { return os; });
+    EXPECT_EQ(TSetupActionIntegrate::Switches(), c.Switches) << c.Params << " " << c.Os.Major;
+    zoSetOSVersionSource(nullptr);
   }
 }
