@@ -70,11 +70,14 @@ void TSetupExtractHelper::Extract(const TSetupScriptFile& entry) {
   std::wstring target = TargetOf(entry);
   try {
     ForceFolder(zoExtractFilePath(target));
-    std::unique_ptr<TMemoryStream> source = CurrentSetup->Resources().OpenFile(entry.PackageName());
+    // Written straight from the decoded package: no copy of the file in between.
+    const uint8_t* data;
+    int64_t size;
+    CurrentSetup->Resources().ViewFile(entry.PackageName(), data, size);
+    TZORReadOnlyMemoryStream source(data, size);
     std::unique_ptr<TZORBufferedFileStream> out;
-    if (CreateTargetStream(target, *source, out)) {
-      source->SetPosition(0);
-      out->CopyFrom(*source, source->Size());
+    if (CreateTargetStream(target, source, out)) {
+      out->WriteBuffer(data, size);
       out->Flush();
     }
   } catch (const Exception& e) {

@@ -79,6 +79,11 @@ std::unique_ptr<TMemoryStream> TSetupResources::OpenFile(std::wstring_view name)
   throw EInstallerInstallError(zoFormat(L"Cannot locate \"%s\" file in setup archive", name));
 }
 
+void TSetupResources::ViewFile(std::wstring_view name, const uint8_t*& data, int64_t& size) {
+  if (ProductPackage->View(name, data, size) || SetupPackage->View(name, data, size)) return;
+  throw EInstallerInstallError(zoFormat(L"Cannot locate \"%s\" file in setup archive", name));
+}
+
 std::unique_ptr<TZORStringList> TSetupResources::LoadStrings(std::wstring_view name) {
   auto list = std::make_unique<TZORStringList>();
   list->LoadFromStream(*OpenFile(name));

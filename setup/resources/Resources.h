@@ -40,6 +40,8 @@ public:
 
   // A copy of the file, PRODUCT first, then SETUP; raises "Cannot locate ..." when absent.
   std::unique_ptr<TMemoryStream> OpenFile(std::wstring_view name);
+  // The file's bytes in place (PRODUCT first, then SETUP), valid while the holder lives.
+  void ViewFile(std::wstring_view name, const uint8_t*& data, int64_t& size);
   std::unique_ptr<TZORStringList> LoadStrings(std::wstring_view name);
   std::wstring GetLangText(std::wstring_view section, std::wstring_view key);
   std::wstring GetLangFamily();
