@@ -5,11 +5,13 @@
 #include "setup/core/Setup.h"
 #include "setup/core/SystemHelpers.h"
 #include "setup/product/ActionExtract.h"
+#include "setup/product/ActionPrepare.h"
 #include "setup/product/ActionsIntegration.h"
 #include "setup/product/ActionsUninstall.h"
 #include "setup/product/Zip.h"
 #include "setup/product/ProductInfoQOLT.h"
 #include "setup/product/Profiles.h"
+#include "tests/e2e/E2E.h"
 #include "tests/setup/SetupFixture.h"
 #include "zor/utils/Common.h"
 #include "zor/utils/Registry.h"
@@ -287,4 +289,42 @@ TEST_F(ProductTest, RegistrationToolSwitches) {
     EXPECT_EQ(TSetupActionIntegrate::Switches(), c.Switches) << c.Params << " " << c.Os.Major;
     zoSetOSVersionSource(nullptr);
   }
+}
+
+TEST_F(ProductTest, UninstallWithContentAndBackupsTakesTheWholeFolder) {
+  const struct {
+    const wchar_t* Backups;
+    bool FolderGone, BackupGone, ProfileGone;
+  } cases[] = {{L"1", true, true, true}, {L"0", false, false, true}};
+  for (const auto& c : cases) {
+    std::wstring dest = Dir / (std::wstring(L"Installed") + c.Backups + L"\\");
+    WriteTree(dest, {{L"QOLT.exe", "x"}, {L"!Backup\\z.zip", "PK"}, {L"Profile\\QOLT.ini", "mine"}, {L"Extra\\notes.txt", "n"}});
+    Make(L"/AUTO /SILENT", "", {{L"Uninstall.ini", "[Uninstall]\r\nCount=1\r\n0=QOLT.exe\r\n"}});
+    Setup->SetDestPath(dest);
+    Setup->Options.WriteString(L"Common", L"RemoveContent", L"1");
+    Setup->Options.WriteString(L"Common", L"RemoveBackups", c.Backups);
+    TSetupActionUninstallFiles().Execute();
+    EXPECT_EQ(!zoDirectoryExists(dest), c.FolderGone) << c.Backups;
+    EXPECT_EQ(!zoDirectoryExists(dest + L"!Backup"), c.BackupGone) << c.Backups;
+    EXPECT_EQ(!zoDirectoryExists(dest + L"Profile"), c.ProfileGone) << c.Backups;
+    EXPECT_FALSE(zoFileExists(dest + L"QOLT.exe"));
+  }
+}
+
+TEST_F(ProductTest, ReadyPageSummary) {
+  Make(L"/AUTO", "", {{L"x.txt", "x"}});
+  Setup->Resources().Lang.LoadFromString(
+      L"[PageSetup]\r\nLB1=Destination folder\r\nTitle=Installation\r\nCB2=Per-user installation\r\nCB4=Back up the old copy\r\n"
+      L"[PageIntegration]\r\nLB1=Shortcuts\r\nLB2=Windows integration\r\nCB1=On the desktop\r\nCB2=In the Start menu\r\n"
+      L"CB3=File associations\r\nCB4=Register with Windows\r\nCB5=Context menu\r\n");
+  Setup->Options.WriteString(L"Integration", L"RegisterContextMenu", L"0");
+  TSetupSummaryBuilder builder;
+  TSetupActionPrepare().BuildSummary(builder);
+  TSetupActionIntegrate().BuildSummary(builder);
+  TSetupActionShortcuts().BuildSummary(builder);
+  TSetupActionConfig().BuildSummary(builder);
+  EXPECT_EQ(builder.ToString(), L"Destination folder:\r\n * " + Setup->DestPath() +
+                                    L"\r\n\r\nInstallation:\r\n * Per-user installation\r\n * Back up the old copy\r\n"
+                                    L"\r\nWindows integration:\r\n * Register with Windows\r\n * File associations\r\n"
+                                    L"\r\nShortcuts:\r\n * On the desktop\r\n * In the Start menu\r\n");
 }
