@@ -328,3 +328,24 @@ TEST_F(ProductTest, ReadyPageSummary) {
                                     L"\r\nWindows integration:\r\n * Register with Windows\r\n * File associations\r\n"
                                     L"\r\nShortcuts:\r\n * On the desktop\r\n * In the Start menu\r\n");
 }
+
+TEST_F(ProductTest, AddonsInstallerGetsTheChosenSwitches) {
+  std::string installer = ReadFileBytes(zoSelfPath() + L"..\\..\\sample\\QOLTAddons.exe");
+  ASSERT_FALSE(installer.empty());
+  Make(L"/AUTO", "", {{L"QOLTAddons.exe", installer}, {L"addons.ini", ReadFileBytes(zoSelfPath() + L"..\\..\\..\\..\\sample\\data\\addons.ini")}});
+  const std::wstring log = zoTempPath() + L"AddonsInstaller.log";
+  zoDeleteFile(log);
+  TSetupActionAddonsInstall().Execute();  // nothing chosen: nothing started
+  Sleep(500);
+  EXPECT_FALSE(zoFileExists(log));
+  Setup->Options.WriteBool(L"Common", L"AddonsViewer", true);
+  Setup->Options.WriteBool(L"Common", L"AddonsShortcuts", true);
+  TSetupActionAddonsInstall().Execute();
+  for (int i = 0; i < 100 && !zoFileExists(log); ++i) Sleep(50);
+  Sleep(200);
+  std::string bytes = ReadFileBytes(log);
+  std::wstring line(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+  EXPECT_NE(line.find(L"/SILENT /NOEXT  /VIEWER  /SHORTCUTS"), std::wstring::npos) << line;
+  zoDeleteFile(log);
+  zoDeleteFile(zoTempPath() + L"QOLTAddons.exe");
+}
