@@ -2,6 +2,8 @@
 // 2,000-key language file. Run under Wine by bench/run.sh.
 #include <windows.h>
 
+#include "bench/BenchClock.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,12 +15,6 @@
 #include "zor/base/XML.h"
 
 namespace {
-double Now() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 void BenchCRC() {
   std::vector<uint8_t> data(64u << 20);
@@ -27,12 +23,12 @@ void BenchCRC() {
   double best = 1e9;
   uint32_t crc = 0;
   for (int run = 0; run < 5; ++run) {
-    double t = Now();
+    double t = BenchNow();
     TZORHashCRC32::State s;
     TZORHashCRC32::Initialize(s);
     TZORHashCRC32::Update(s, data.data(), static_cast<uint32_t>(data.size()));
     crc = TZORHashCRC32::Finalize(s);
-    best = std::min(best, Now() - t);
+    best = std::min(best, BenchNow() - t);
   }
   std::printf("crc32: 64 MiB in %.1f ms = %.0f MB/s (crc %08X)\n", best * 1000, data.size() / best / 1e6, crc);
 }
@@ -45,19 +41,19 @@ void BenchIni() {
       text += L"Key" + std::to_wstring(k) + L"=An honest English text number " + std::to_wstring(k) + L"\r\n";
   }
   TZORIniFile ini;
-  double t0 = Now();
+  double t0 = BenchNow();
   ini.LoadFromString(text);
-  double load = Now() - t0;
+  double load = BenchNow() - t0;
   std::vector<std::wstring> sections, keys;
   for (int s = 0; s < 20; ++s) sections.push_back(L"section" + std::to_wstring(s));
   for (int k = 0; k < 100; ++k) keys.push_back(L"KEY" + std::to_wstring(k));
   const int rounds = 20;
   size_t total = 0;
-  t0 = Now();
+  t0 = BenchNow();
   for (int r = 0; r < rounds; ++r)
     for (int s = 0; s < 20; ++s)
       for (int k = 0; k < 100; ++k) total += ini.ReadString(sections[s], keys[k]).size();
-  double t = Now() - t0;
+  double t = BenchNow() - t0;
   std::printf("ini: load of 2,000 keys %.2f ms; %d lookups in %.1f ms = %.0f lookups/s (%zu chars)\n", load * 1000,
               rounds * 2000, t * 1000, rounds * 2000 / t, total);
 }
@@ -74,10 +70,10 @@ void BenchScript() {
     TMemoryStream m;
     m.WriteBuffer(xml.data(), static_cast<int64_t>(xml.size()));
     m.SetPosition(0);
-    double t = Now();
+    double t = BenchNow();
     TSetupScript script;
     script.Load(m);
-    best = std::min(best, Now() - t);
+    best = std::min(best, BenchNow() - t);
     count = script.Components.Count();
   }
   std::printf("script: %.2f MiB Install.xml with %d entries loaded in %.1f ms\n", xml.size() / 1048576.0, count,

@@ -6,13 +6,27 @@
 #include <map>
 #include <string>
 
+#include "setup/core/SystemHelpers.h"
 #include "tests/TestUtil.h"
 #include "zor/utils/Common.h"
 #include "zor/utils/FileSystem.h"
+#include "zor/utils/Registry.h"
+#include "zor/utils/Shell.h"
 
 inline std::wstring BuildPath(const std::wstring& relative) { return zoExpandFileName(zoSelfPath() + L"..\\..\\" + relative); }
 inline std::wstring SetupStub() { return BuildPath(L"setup\\Setup.exe"); }
 inline std::wstring SetupBuilderExe() { return BuildPath(L"tools\\setup-builder\\SetupBuilder.exe"); }
+inline std::wstring SampleSetup() { return BuildPath(L"sample\\QOLTSetup.exe"); }
+inline std::wstring SampleProduct() { return BuildPath(L"sample\\product\\"); }
+
+// What a sample install leaves outside its folder goes too: the entry, shortcuts, registration.
+inline void RemoveInstallation(const std::wstring& folder) {
+  zoDeleteDirectory(folder, true);
+  TSetupAppRepo::Unregister(L"QOLT");
+  zoDeleteFile(zoGetSpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY_) + L"QOLT.lnk");
+  zoDeleteDirectory(zoGetSpecialFolderPath(CSIDL_COMMON_PROGRAMS_) + L"QOLT\\", true);
+  TZORRegKey::DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\QOLT");
+}
 
 // Writes files below a folder (names may hold sub-folders).
 inline void WriteTree(const std::wstring& root, const std::map<std::wstring, std::string>& files) {

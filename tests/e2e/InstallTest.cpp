@@ -10,8 +10,6 @@
 namespace {
 const std::wstring kEntry = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QOLT";
 
-std::wstring SampleSetup() { return BuildPath(L"sample\\QOLTSetup.exe"); }
-std::wstring SampleProduct() { return BuildPath(L"sample\\product\\"); }
 
 // The sample's files a silent English install puts in place (the other families' language packs stay out).
 std::vector<std::wstring> ExpectedFiles() {
@@ -22,15 +20,6 @@ std::vector<std::wstring> ExpectedFiles() {
     if (!zoStartsText(L"Langs\\RU\\", rel) && !zoStartsText(L"Langs\\DE\\", rel)) files.push_back(rel);
   }, true);
   return files;
-}
-
-// What an install leaves outside its folder: the entry, shortcuts, registration.
-void RemoveInstallation(const std::wstring& folder) {
-  zoDeleteDirectory(folder, true);
-  TSetupAppRepo::Unregister(L"QOLT");
-  zoDeleteFile(zoGetSpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY_) + L"QOLT.lnk");
-  zoDeleteDirectory(zoGetSpecialFolderPath(CSIDL_COMMON_PROGRAMS_) + L"QOLT\\", true);
-  TZORRegKey::DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\QOLT");
 }
 
 std::unique_ptr<TZORIniFile> UninstallIni(const std::wstring& folder) {

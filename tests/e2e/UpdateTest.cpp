@@ -10,9 +10,6 @@
 #include "zor/utils/Shell.h"
 
 namespace {
-std::wstring SampleSetup() { return BuildPath(L"sample\\QOLTSetup.exe"); }
-std::wstring SampleProduct() { return BuildPath(L"sample\\product\\"); }
-
 const std::wstring kProfiles = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
 const std::wstring kSid = L"S-1-5-21-424242-424242-424242-1002";
 
@@ -44,13 +41,6 @@ std::map<std::wstring, std::string> ArchiveOf(const std::wstring& folder) {
   return entries;
 }
 
-void Cleanup(const std::wstring& folder) {
-  zoDeleteDirectory(folder, true);
-  TSetupAppRepo::Unregister(L"QOLT");
-  zoDeleteFile(zoGetSpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY_) + L"QOLT.lnk");
-  zoDeleteDirectory(zoGetSpecialFolderPath(CSIDL_COMMON_PROGRAMS_) + L"QOLT\\", true);
-  TZORRegKey::DeleteTree(HKEY_LOCAL_MACHINE, L"Software\\QOLT");
-}
 }  // namespace
 
 TEST(Update, PerUserInstallationWithTwoProfiles) {
@@ -117,7 +107,7 @@ TEST(Update, PerUserInstallationWithTwoProfiles) {
   EXPECT_NE(zips[0].find(L"5.10"), std::wstring::npos);
   EXPECT_NE(zips[1].find(L"5.20"), std::wstring::npos);
   zoDeleteDirectory(mine, true);
-  Cleanup(folder);
+  RemoveInstallation(folder);
 }
 
 TEST(Update, From380MigratesTheOldProfile) {
@@ -145,7 +135,7 @@ TEST(Update, From380MigratesTheOldProfile) {
   auto archive = ArchiveOf(folder);
   EXPECT_EQ(archive[L"Profiles/" + zoLastPathComponent(zoGetSpecialFolderPath(CSIDL_PROFILE_)) + L"/QOLT3.ini"], "settings");
   zoDeleteDirectory(newProfile, true);
-  Cleanup(folder);
+  RemoveInstallation(folder);
 }
 
 TEST(Update, PortableInstallAndUpdateKeepTheProfile) {

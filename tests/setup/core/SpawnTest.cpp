@@ -89,9 +89,10 @@ TEST(Relaunch, ElevatedStartAndDeclinedPrompt) {
 
 TEST(Relaunch, CopiesToTheTemporaryFolder) {
   TTestDir dir;
-  WriteFileBytes(dir / L"Uninstall.dat", "data");
-  std::wstring copy = CopyToTempFolder(dir / L"Uninstall.dat");
-  EXPECT_EQ(copy, zoTempPath() + L"Uninstall.dat");
+  // A name of its own: the end-to-end uninstaller runs use %TEMP%\Uninstall.dat meanwhile.
+  WriteFileBytes(dir / L"qolt-copy-test.dat", "data");
+  std::wstring copy = CopyToTempFolder(dir / L"qolt-copy-test.dat");
+  EXPECT_EQ(copy, zoTempPath() + L"qolt-copy-test.dat");
   EXPECT_EQ(ReadFileBytes(copy), "data");
   zoDeleteFile(copy);
   try {
