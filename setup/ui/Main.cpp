@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <exception>
+
 #include "setup/core/Errors.h"
 #include "setup/core/Relaunch.h"
 #include "setup/core/Setup.h"
@@ -57,6 +59,9 @@ void SetupMain() {
     Run();
   } catch (const Exception& e) {
     zoMessageBox(SetupErrorReport(e), L"Setup", MB_ICONERROR | MB_OK);
+  } catch (const std::exception& e) {
+    // Not one of ours (memory, the standard library): still one box, never a silent end.
+    zoMessageBox(L"Exception: " + zoUTF8Decode(e.what()), L"Setup", MB_ICONERROR | MB_OK);
   }
   TSetupSpawnService::Shutdown();
 }
