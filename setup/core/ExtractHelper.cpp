@@ -9,20 +9,12 @@
 #include "zor/utils/Common.h"
 #include "zor/utils/FileSystem.h"
 
-namespace {
-std::wstring FullPath(const std::wstring& path) {
-  std::vector<wchar_t> buf(32768);
-  DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
-  return n > 0 && n < buf.size() ? std::wstring(buf.data(), n) : path;
-}
-}  // namespace
-
 std::wstring TSetupExtractHelper::TargetOf(const TSetupScriptFile& entry) {
   TSetup& setup = *CurrentSetup;
   TSetupResources& r = setup.Resources();
   std::wstring target = r.ExpandPath(entry.Name);
   // "." pieces are resolved before the check, so nothing can step outside.
-  std::wstring full = FullPath(target);
+  std::wstring full = zoFullPathName(target);
   for (const std::wstring& root : {setup.DestPath(), r.DesktopPath, r.StartMenuPath, r.ProgramFilesPath, zoTempPath()})
     if (!root.empty() && zoIsPathInside(full, root) && !zoSameText(zoIncludeTrailingPathDelimiter(full), root))
       return target;

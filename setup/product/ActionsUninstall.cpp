@@ -15,12 +15,6 @@ int32_t Percent(size_t done, size_t total) {
   return total ? static_cast<int32_t>(std::lround(100.0 * static_cast<double>(done) / static_cast<double>(total))) : 100;
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  std::vector<wchar_t> buf(32768);
-  DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
-  return n > 0 && n < buf.size() ? std::wstring(buf.data(), n) : path;
-}
-
 // True when a folder between dest and path is a link (junction or symbolic link).
 bool ThroughLink(const std::wstring& dest, const std::wstring& path) {
   for (size_t p = path.find(L'\\', dest.size()); p != std::wstring::npos; p = path.find(L'\\', p + 1)) {
@@ -68,7 +62,7 @@ std::vector<std::wstring> TSetupActionUninstallFiles::CreateFileList() {
   for (int32_t i = 0; i < count; ++i) {
     std::wstring entry = ini.ReadString(L"Uninstall", zoIntToStr(i));
     if (entry.find(L':') != std::wstring::npos || entry.rfind(L"\\\\", 0) == 0) continue;  // not relative
-    std::wstring full = FullPath(dest + entry);
+    std::wstring full = zoFullPathName(dest + entry);
     if (!zoIsPathInside(full, dest) || zoSameText(zoIncludeTrailingPathDelimiter(full), dest) || ThroughLink(dest, full))
       continue;
     files.Add(full);

@@ -2,16 +2,10 @@
 
 #include "setup/core/SystemHelpers.h"
 #include "zor/base/XML.h"
-
-namespace {
-std::wstring_view FileNamePart(std::wstring_view path) {
-  size_t p = path.find_last_of(L":\\/");
-  return p == std::wstring_view::npos ? path : path.substr(p + 1);
-}
-}  // namespace
+#include "zor/utils/FileSystem.h"
 
 std::wstring TSetupScriptFile::PackageName() const {
-  return Value.empty() ? std::wstring(FileNamePart(Name)) : Value;
+  return Value.empty() ? zoExtractFileName(Name) : Value;
 }
 
 bool TSetupScriptFile::IsForFamily(std::wstring_view family) const {
@@ -91,5 +85,5 @@ void TSetupFileList::AddFolder(const std::wstring& root, const std::wstring& exc
 
 void TSetupFileList::RemoveByName(std::wstring_view name) {
   for (size_t i = FItems.size(); i-- > 0;)
-    if (zoSameText(FileNamePart(FItems[i].FileName), name)) FItems.erase(FItems.begin() + i);
+    if (zoSameText(zoExtractFileName(FItems[i].FileName), name)) FItems.erase(FItems.begin() + i);
 }

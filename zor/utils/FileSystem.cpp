@@ -117,6 +117,12 @@ std::wstring zoExpandFileName(std::wstring_view path) {
   return result;
 }
 
+std::wstring zoFullPathName(const std::wstring& path) {
+  std::vector<wchar_t> buf(32768);
+  DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
+  return n > 0 && n < buf.size() ? std::wstring(buf.data(), n) : path;
+}
+
 std::wstring zoValidateFileName(std::wstring_view name, wchar_t replacement) {
   std::wstring out;
   out.reserve(name.size());

@@ -25,6 +25,8 @@ std::wstring zoChangeFileExt(std::wstring_view path, std::wstring_view extension
 std::wstring zoExtractFileNameWithoutExt(std::wstring_view path);
 bool zoIsURL(std::wstring_view text);
 std::wstring zoExpandFileName(std::wstring_view path);
+// The system's full path name ("." and ".." resolved); the path itself when that fails.
+std::wstring zoFullPathName(const std::wstring& path);
 // One path component made safe: quotes become single quotes, \ < > * : ? | /
 // become the replacement (dropped when it is 0), control characters go,
 // leading spaces and trailing spaces and dots are trimmed, at most 260 characters.
