@@ -380,6 +380,28 @@ void LoadText(TZORXMLDocument& doc, TStream& stream, uint32_t codePage) {
   }
 }
 
+// Visits every node below root in document order, without recursion: enter
+// before a node's children, leave after them.
+template <class Enter, class Leave>
+void WalkBelow(const TZORXMLNode& root, Enter enter, Leave leave) {
+  struct TLevel {
+    const TZORXMLNode* Node;
+    int Next;
+  };
+  std::vector<TLevel> stack{{&root, 0}};
+  while (!stack.empty()) {
+    TLevel& level = stack.back();
+    if (level.Next >= level.Node->Count()) {
+      if (stack.size() > 1) leave(*level.Node);
+      stack.pop_back();
+      continue;
+    }
+    const TZORXMLNode* node = level.Node->SubNodes(level.Next++);
+    enter(*node);
+    stack.push_back({node, 0});
+  }
+}
+
 // "SXML": names indexed in order of first use, depth first (name, attribute names, children).
 void SaveSXML(const TZORXMLDocument& doc, TStream& stream) {
   std::vector<uint8_t> nodes;
@@ -405,35 +427,21 @@ void SaveSXML(const TZORXMLDocument& doc, TStream& stream) {
     varint(nodes, it->second);
   };
   varint(nodes, static_cast<uint32_t>(doc.Count()));
-  struct TLevel {
-    const TZORXMLNode* Node;
-    int Next;
-  };
-  std::vector<TLevel> stack{{&doc, 0}};
-  while (!stack.empty()) {
-    TLevel& level = stack.back();
-    if (level.Next >= level.Node->Count()) {
-      stack.pop_back();
-      continue;
-    }
-    const TZORXMLNode* node = level.Node->SubNodes(level.Next++);
-    name(node->NodeName);
-    uint8_t flags = (node->NodeValue.empty() ? 0 : kHasValue) | (node->Attributes.Count() ? kHasAttributes : 0) |
-                    (node->Count() ? kHasChildren : 0);
+  WalkBelow(doc, [&](const TZORXMLNode& node) {
+    name(node.NodeName);
+    uint8_t flags = (node.NodeValue.empty() ? 0 : kHasValue) | (node.Attributes.Count() ? kHasAttributes : 0) |
+                    (node.Count() ? kHasChildren : 0);
     nodes.push_back(flags);
-    if (flags & kHasValue) utf16(node->NodeValue);
+    if (flags & kHasValue) utf16(node.NodeValue);
     if (flags & kHasAttributes) {
-      varint(nodes, static_cast<uint32_t>(node->Attributes.Count()));
-      for (const auto& a : node->Attributes) {
+      varint(nodes, static_cast<uint32_t>(node.Attributes.Count()));
+      for (const auto& a : node.Attributes) {
         name(a.Name);
         utf16(a.Value);
       }
     }
-    if (flags & kHasChildren) {
-      varint(nodes, static_cast<uint32_t>(node->Count()));
-      stack.push_back({node, 0});
-    }
-  }
+    if (flags & kHasChildren) varint(nodes, static_cast<uint32_t>(node.Count()));
+  }, [](const TZORXMLNode&) {});
   std::vector<uint8_t> strings;
   varint(strings, static_cast<uint32_t>(table.size()));
   for (const std::wstring* s : table) {
@@ -451,24 +459,11 @@ void SaveText(const TZORXMLDocument& doc, TStream& stream, uint32_t settings) {
   TZORXMLWriter writer(stream);
   writer.Indent = !(settings & xsTextNoIndent);
   if (!(settings & xsTextNoDeclaration)) writer.WriteStartDocument(true);
-  struct TLevel {
-    const TZORXMLNode* Node;
-    int Next;
-  };
-  std::vector<TLevel> stack{{&doc, 0}};
-  while (!stack.empty()) {
-    TLevel& level = stack.back();
-    if (level.Next >= level.Node->Count()) {
-      if (stack.size() > 1) writer.WriteEndElement();
-      stack.pop_back();
-      continue;
-    }
-    const TZORXMLNode* node = level.Node->SubNodes(level.Next++);
-    writer.WriteStartElement(node->NodeName);
-    for (const auto& a : node->Attributes) writer.WriteAttributeString(a.Name, a.Value);
-    writer.WriteString(node->NodeValue);
-    stack.push_back({node, 0});
-  }
+  WalkBelow(doc, [&](const TZORXMLNode& node) {
+    writer.WriteStartElement(node.NodeName);
+    for (const auto& a : node.Attributes) writer.WriteAttributeString(a.Name, a.Value);
+    writer.WriteString(node.NodeValue);
+  }, [&](const TZORXMLNode&) { writer.WriteEndElement(); });
   writer.Flush();
 }
 }  // namespace
