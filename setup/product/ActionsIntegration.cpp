@@ -1,6 +1,7 @@
 #include "setup/product/ActionsIntegration.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "setup/core/Setup.h"
 #include "zor/base/INI.h"
@@ -17,6 +18,21 @@ bool SetupIntegrationOption(const wchar_t* key) {
 }
 
 bool SetupAddonOption(const wchar_t* key) { return CurrentSetup->Options.ReadBool(L"Common", key, false); }
+
+namespace {
+struct TSummaryItem {
+  const wchar_t* Option;
+  const wchar_t* Key;
+};
+
+// A heading, then one item for each chosen option.
+void AddChosen(TSetupSummaryBuilder& builder, const wchar_t* section, const wchar_t* heading,
+               bool (*chosen)(const wchar_t*), std::initializer_list<TSummaryItem> items) {
+  builder.AddHeaderText(section, heading);
+  for (const auto& item : items)
+    if (chosen(item.Option)) builder.AddItemText(section, item.Key);
+}
+}  // namespace
 
 void TSetupActionAddonsInstall::Execute() {
   const bool viewer = SetupAddonOption(L"AddonsViewer"), extensions = SetupAddonOption(L"AddonsExtensions"),
@@ -38,10 +54,8 @@ void TSetupActionAddonsInstall::Execute() {
 }
 
 void TSetupActionAddonsInstall::BuildSummary(TSetupSummaryBuilder& builder) {
-  builder.AddHeaderText(L"PageAddons", L"Title");
-  if (SetupAddonOption(L"AddonsViewer")) builder.AddItemText(L"PageAddons", L"CB1");
-  if (SetupAddonOption(L"AddonsExtensions")) builder.AddItemText(L"PageAddons", L"CB2");
-  if (SetupAddonOption(L"AddonsShortcuts")) builder.AddItemText(L"PageAddons", L"CB3");
+  AddChosen(builder, L"PageAddons", L"Title", SetupAddonOption,
+            {{L"AddonsViewer", L"CB1"}, {L"AddonsExtensions", L"CB2"}, {L"AddonsShortcuts", L"CB3"}});
 }
 
 void TSetupActionConfig::Execute() {
@@ -80,10 +94,8 @@ void TSetupActionIntegrate::Execute() {
 }
 
 void TSetupActionIntegrate::BuildSummary(TSetupSummaryBuilder& builder) {
-  builder.AddHeaderText(L"PageIntegration", L"LB2");
-  if (SetupIntegrationOption(L"IntegrateToWindows")) builder.AddItemText(L"PageIntegration", L"CB4");
-  if (SetupIntegrationOption(L"RegisterContextMenu")) builder.AddItemText(L"PageIntegration", L"CB5");
-  if (SetupIntegrationOption(L"AssociateWithFiles")) builder.AddItemText(L"PageIntegration", L"CB3");
+  AddChosen(builder, L"PageIntegration", L"LB2", SetupIntegrationOption,
+            {{L"IntegrateToWindows", L"CB4"}, {L"RegisterContextMenu", L"CB5"}, {L"AssociateWithFiles", L"CB3"}});
 }
 
 void TSetupActionShortcuts::Execute() {
@@ -112,9 +124,8 @@ void TSetupActionShortcuts::Execute() {
 }
 
 void TSetupActionShortcuts::BuildSummary(TSetupSummaryBuilder& builder) {
-  builder.AddHeaderText(L"PageIntegration", L"LB1");
-  if (SetupIntegrationOption(L"ShortcutDesktop")) builder.AddItemText(L"PageIntegration", L"CB1");
-  if (SetupIntegrationOption(L"ShortcutStartMenu")) builder.AddItemText(L"PageIntegration", L"CB2");
+  AddChosen(builder, L"PageIntegration", L"LB1", SetupIntegrationOption,
+            {{L"ShortcutDesktop", L"CB1"}, {L"ShortcutStartMenu", L"CB2"}});
 }
 
 void TSetupActionUpdateShellCache::Execute() { zoNotifyAssociationsChanged(); }
